@@ -1,0 +1,80 @@
+// Thin file-system seam for the portable layers. Every primitive goes through the
+// fault hook (platform/fault.h) first, so tests can make any one of them fail.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// A file that could not be opened, read, written, flushed, renamed or deleted.
+class FileError : public std::runtime_error {
+ public:
+  FileError(std::string path, std::string reason);
+  const std::string& path() const { return m_path; }
+  const std::string& reason() const { return m_reason; }
+
+ private:
+  std::string m_path;
+  std::string m_reason;
+};
+
+// Plain existence test (a file or a directory), like _access(path, 0) != -1.
+bool PathExists(const std::string& path);
+bool IsDirectory(const std::string& path);
+
+// The whole content of a file. Throws FileError when it cannot be opened or read.
+std::string ReadWholeFile(const std::string& path);
+
+// Replaces the file's content all at once: the bytes go to a sibling file
+// ("<path>.tmp"), are flushed, and the sibling is renamed over the file. Readers
+// (the service among them) see either the old or the new content, never a mix.
+// Throws FileError; on failure the old file is untouched and the sibling removed.
+void ReplaceFileContent(const std::string& path, std::string_view bytes);
+
+// Deletes a file. False when it could not be deleted (missing, locked, a folder).
+bool RemoveFile(const std::string& path);
+
+// Creates one directory level. False when it could not be created.
+bool MakeDirectory(const std::string& path);
+
+// Makes the file exist without changing its content (creates it empty when missing).
+// Throws FileError when it cannot be opened.
+void TouchFile(const std::string& path);
+
+struct DirectoryEntry {
+  std::string name;  // without the folder
+  bool isDirectory = false;
+};
+
+// Entries of `folder` (which ends with the path separator) whose names match
+// `pattern` ("*" and "?" wildcards, case-insensitive as on Windows), in the order the
+// file system returns them. A missing folder yields nothing.
+std::vector<DirectoryEntry> ListDirectory(const std::string& folder, const std::string& pattern);
+
+// A file opened for reading and writing, created when missing and never truncated on
+// open, shared with other processes for reading and writing. Closed by the destructor.
+class SharedFile {
+ public:
+  explicit SharedFile(const std::string& path);  // throws FileError
+  ~SharedFile();
+  SharedFile(const SharedFile&) = delete;
+  SharedFile& operator=(const SharedFile&) = delete;
+
+  std::uint64_t Size();
+  // Reads exactly n bytes at offset; throws when fewer are there.
+  void ReadAt(std::uint64_t offset, char* buffer, std::size_t n);
+  void WriteAt(std::uint64_t offset, std::string_view bytes);
+  void Truncate(std::uint64_t length);
+  void Flush();
+  const std::string& path() const { return m_path; }
+
+ private:
+  std::string m_path;
+  std::intptr_t m_handle;
+};
+
+}  // namespace platform

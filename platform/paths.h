@@ -1,0 +1,22 @@
+// Where things are: the program's own folder and the user's temporary folder.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// The separator that ends every folder text of this platform ('\\' on Windows).
+char PathSeparator();
+
+// The running executable's full path cut just after its last separator, so that it
+// keeps the separator and file names can be appended directly. A path without any
+// separator is used whole.
+std::string ProgramDirectory();
+
+// Cuts a full path just after its last separator (the rule above, as a pure function).
+std::string DirectoryOf(const std::string& fullPath);
+
+// The user's temporary folder, ending with the separator.
+std::string TempDirectory();
+
+}  // namespace platform

@@ -1,0 +1,212 @@
+// Windows side of the platform seam.
+#include <windows.h>
+
+#include <string>
+
+#include "platform/clock.h"
+#include "platform/fault.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+
+namespace platform {
+namespace {
+
+std::string SystemMessage(DWORD error) {
+  char* text = nullptr;
+  const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                                 nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string message = n > 0 ? std::string(text, n) : "error " + std::to_string(error);
+  LocalFree(text);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.')) message.pop_back();
+  return message;
+}
+
+[[noreturn]] void Fail(const std::string& path, const char* what, DWORD error) {
+  throw FileError(path, std::string("cannot ") + what + " (" + SystemMessage(error) + ")");
+}
+
+void Check(FileOp op, const std::string& path) {
+  if (ShouldFail(op, path)) Fail(path, FileOpName(op), ERROR_WRITE_FAULT);
+}
+
+class Handle {
+ public:
+  explicit Handle(HANDLE h) : m_h(h) {}
+  ~Handle() {
+    if (m_h != INVALID_HANDLE_VALUE) CloseHandle(m_h);
+  }
+  Handle(const Handle&) = delete;
+  Handle& operator=(const Handle&) = delete;
+  HANDLE get() const { return m_h; }
+
+ private:
+  HANDLE m_h;
+};
+
+// Readers share delete access too, so that a writer can replace the file under them.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+HANDLE OpenChecked(const std::string& path, DWORD access, DWORD share, DWORD disposition) {
+  Check(FileOp::Open, path);
+  HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) Fail(path, "open", GetLastError());
+  return h;
+}
+
+void Seek(HANDLE h, const std::string& path, std::uint64_t offset) {
+  LARGE_INTEGER to;
+  to.QuadPart = static_cast<LONGLONG>(offset);
+  if (!SetFilePointerEx(h, to, nullptr, FILE_BEGIN)) Fail(path, "seek", GetLastError());
+}
+
+void WriteAll(HANDLE h, const std::string& path, std::string_view bytes) {
+  Check(FileOp::Write, path);
+  while (!bytes.empty()) {
+    const DWORD chunk = static_cast<DWORD>(bytes.size() > (1u << 30) ? (1u << 30) : bytes.size());
+    DWORD written = 0;
+    if (!WriteFile(h, bytes.data(), chunk, &written, nullptr)) Fail(path, "write", GetLastError());
+    bytes.remove_prefix(written);
+  }
+}
+
+void ReadAll(HANDLE h, const std::string& path, char* buffer, std::size_t n) {
+  Check(FileOp::Read, path);
+  while (n > 0) {
+    const DWORD chunk = static_cast<DWORD>(n > (1u << 30) ? (1u << 30) : n);
+    DWORD got = 0;
+    if (!ReadFile(h, buffer, chunk, &got, nullptr)) Fail(path, "read", GetLastError());
+    if (got == 0) throw FileError(path, "cannot read (file is shorter than expected)");
+    buffer += got;
+    n -= got;
+  }
+}
+
+void FlushChecked(HANDLE h, const std::string& path) {
+  Check(FileOp::Flush, path);
+  if (!FlushFileBuffers(h)) Fail(path, "flush", GetLastError());
+}
+
+}  // namespace
+
+bool PathExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool IsDirectory(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  Handle h(OpenChecked(path, GENERIC_READ, kShareAll, OPEN_EXISTING));
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(h.get(), &size)) Fail(path, "read", GetLastError());
+  std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+  ReadAll(h.get(), path, bytes.data(), bytes.size());
+  return bytes;
+}
+
+void ReplaceFileContent(const std::string& path, std::string_view bytes) {
+  const std::string sibling = path + ".tmp";
+  try {
+    {
+      Handle h(OpenChecked(sibling, GENERIC_WRITE, 0, CREATE_ALWAYS));
+      WriteAll(h.get(), sibling, bytes);
+      FlushChecked(h.get(), sibling);
+    }
+    Check(FileOp::Rename, path);
+    // The service may hold the file open for a moment without sharing delete access;
+    // the replace then fails with a sharing error and is tried again for up to 2 s.
+    for (int attempt = 0;; ++attempt) {
+      if (MoveFileExA(sibling.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) break;
+      const DWORD error = GetLastError();
+      const bool busy = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;
+      if (!busy || attempt >= 200) Fail(path, "replace", error);
+      Sleep(10);
+    }
+  } catch (const FileError&) {
+    DeleteFileA(sibling.c_str());
+    throw;
+  }
+}
+
+bool RemoveFile(const std::string& path) {
+  if (ShouldFail(FileOp::Delete, path)) return false;
+  return DeleteFileA(path.c_str()) != 0;
+}
+
+bool MakeDirectory(const std::string& path) { return CreateDirectoryA(path.c_str(), nullptr) != 0; }
+
+void TouchFile(const std::string& path) {
+  Handle h(OpenChecked(path, GENERIC_READ | FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS));
+}
+
+std::vector<DirectoryEntry> ListDirectory(const std::string& folder, const std::string& pattern) {
+  std::vector<DirectoryEntry> entries;
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((folder + pattern).c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return entries;
+  do {
+    const std::string name = data.cFileName;
+    if (name == "." || name == "..") continue;
+    entries.push_back({name, (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0});
+  } while (FindNextFileA(find, &data));
+  FindClose(find);
+  return entries;
+}
+
+SharedFile::SharedFile(const std::string& path)
+    : m_path(path),
+      m_handle(reinterpret_cast<std::intptr_t>(
+          OpenChecked(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS))) {}
+
+SharedFile::~SharedFile() { CloseHandle(reinterpret_cast<HANDLE>(m_handle)); }
+
+std::uint64_t SharedFile::Size() {
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(reinterpret_cast<HANDLE>(m_handle), &size)) Fail(m_path, "read", GetLastError());
+  return static_cast<std::uint64_t>(size.QuadPart);
+}
+
+void SharedFile::ReadAt(std::uint64_t offset, char* buffer, std::size_t n) {
+  HANDLE h = reinterpret_cast<HANDLE>(m_handle);
+  Seek(h, m_path, offset);
+  ReadAll(h, m_path, buffer, n);
+}
+
+void SharedFile::WriteAt(std::uint64_t offset, std::string_view bytes) {
+  HANDLE h = reinterpret_cast<HANDLE>(m_handle);
+  Seek(h, m_path, offset);
+  WriteAll(h, m_path, bytes);
+}
+
+void SharedFile::Truncate(std::uint64_t length) {
+  HANDLE h = reinterpret_cast<HANDLE>(m_handle);
+  Check(FileOp::Write, m_path);
+  Seek(h, m_path, length);
+  if (!SetEndOfFile(h)) Fail(m_path, "truncate", GetLastError());
+}
+
+void SharedFile::Flush() { FlushChecked(reinterpret_cast<HANDLE>(m_handle), m_path); }
+
+char PathSeparator() { return '\\'; }
+
+std::string ProgramDirectory() {
+  char buffer[260] = {};
+  GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+  return DirectoryOf(buffer);
+}
+
+std::string TempDirectory() {
+  char buffer[MAX_PATH + 1] = {};
+  const DWORD n = GetTempPathA(sizeof buffer, buffer);
+  std::string text(buffer, n > 0 && n < sizeof buffer ? n : 0);
+  if (text.empty() || text.back() != '\\') text += '\\';
+  return text;
+}
+
+LocalTime Now() {
+  SYSTEMTIME st;
+  GetLocalTime(&st);
+  return {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+}
+
+}  // namespace platform

@@ -1,0 +1,39 @@
+// The one cipher of the system. The service deciphers the same files with the same
+// fixed pass phrase, so key derivation, cipher and serialised forms must not change.
+#pragma once
+
+#include <string>
+
+namespace storage {
+
+// Bytes of a file or of a serialised payload.
+using ByteArray = std::string;
+
+// The pass phrase every party derives the file key from.
+inline constexpr const char kPassPhrase[] = "TQRZWMB5806";
+
+class CCrypto {
+ public:
+  CCrypto();
+  virtual ~CCrypto();
+  CCrypto(const CCrypto&) = delete;
+  CCrypto& operator=(const CCrypto&) = delete;
+
+  virtual bool DeriveKey(std::string passPhrase);
+  // Text form: length prefix (1, 3 or 7 bytes) and characters, then enciphered.
+  virtual bool EncryptString(const std::string& text, ByteArray& out);
+  // Byte-array form: element count (2 or 6 bytes) and bytes, then enciphered.
+  virtual bool EncryptObject(const ByteArray& object, ByteArray& out);
+  virtual bool DecryptString(const ByteArray& in, std::string& text);
+  virtual bool DecryptObject(const ByteArray& in, ByteArray& object);
+  // The cipher steps proper, on the work stream.
+  virtual bool EncryptStream(ByteArray& out);
+  virtual bool DecryptStream(const ByteArray& in);
+
+ private:
+  struct Backend;  // CryptoAPI on Windows, libcrypto elsewhere
+  Backend* m_backend;
+  ByteArray m_file;  // the work stream
+};
+
+}  // namespace storage

@@ -1,0 +1,33 @@
+// The plain settings file "Settings.ini", section "ConfigSetting".
+#pragma once
+
+#include <string>
+
+namespace storage {
+
+inline constexpr const char kConfigSection[] = "ConfigSetting";
+
+class CIni {
+ public:
+  CIni() = default;
+  virtual ~CIni() = default;
+
+  // With a path: keep a copy of it. With null: keep the old path but make it empty.
+  void SetPath(const char* path);
+  const std::string& path() const { return m_path; }
+
+  // The key's value, or the default (null counts as empty) when the file, the section
+  // or the key is missing. A null key returns the default without reading the file.
+  std::string GetString(const char* key, const char* defaultValue) const;
+
+  // Sets the key (a null value writes an empty value), creating file and section.
+  // Throws platform::FileError when the file cannot be written and
+  // storage::IniValueError when the value holds a line break.
+  void WriteString(const char* key, const char* value);
+
+ private:
+  std::string m_path;
+  bool m_hasPath = false;
+};
+
+}  // namespace storage

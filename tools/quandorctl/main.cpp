@@ -1,0 +1,70 @@
+// quandorctl: the administrators' and the tests' command-line door into the program's
+// files: enciphered INI files, settings, cards and the log.
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "tools/quandorctl/groups.h"
+
+namespace quandorctl {
+namespace {
+
+// Each group adds itself here (and in groups.h).
+const std::vector<const CommandGroup*> kGroups = {};
+
+void PrintUsage(std::FILE* out) {
+  std::fputs("usage: quandorctl COMMAND ...\n\ncommands:\n", out);
+  for (const CommandGroup* g : kGroups) std::fprintf(out, "  %-10s %s\n", g->name, g->summary);
+  std::fputs(
+      "\n'quandorctl COMMAND --help' shows a command's usage.\n"
+      "exit status: 0 success, 1 wrong usage, 2 a file is missing or cannot be read or\n"
+      "written, 3 a file does not decipher.\n",
+      out);
+}
+
+int Run(int argc, char** argv) {
+  if (argc < 2) {
+    PrintUsage(stderr);
+    return kExitUsage;
+  }
+  const std::string name = argv[1];
+  if (name == "--help" || name == "-h" || name == "help") {
+    PrintUsage(stdout);
+    return kExitOk;
+  }
+  for (const CommandGroup* g : kGroups) {
+    if (name != g->name) continue;
+    const Args args(argv + 2, argv + argc);
+    if (WantsHelp(args)) {
+      std::fputs(g->usage, stdout);
+      return kExitOk;
+    }
+    try {
+      return g->run(args);
+    } catch (const UsageError& e) {
+      std::fprintf(stderr, "quandorctl %s: %s\n", g->name, e.what());
+      std::fputs(g->usage, stderr);
+      return kExitUsage;
+    } catch (const CommandError& e) {
+      std::fprintf(stderr, "quandorctl %s: %s\n", g->name, e.what());
+      return e.status();
+    }
+  }
+  std::fprintf(stderr, "quandorctl: unknown command '%s'\n", name.c_str());
+  PrintUsage(stderr);
+  return kExitUsage;
+}
+
+}  // namespace
+}  // namespace quandorctl
+
+int main(int argc, char** argv) {
+  try {
+    return quandorctl::Run(argc, argv);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "quandorctl: %s\n", e.what());
+    return quandorctl::kExitFile;
+  }
+}
