@@ -31,7 +31,10 @@ class CCrypto {
   virtual bool DecryptStream(const ByteArray& in);
 
  private:
-  struct Backend;  // CryptoAPI on Windows, libcrypto elsewhere
+  // True when a key was derived: the encipher and decipher operations need one.
+  bool KeyReady() const;
+
+  struct Backend;  // CryptoAPI on Windows (crypto_win.cpp), libcrypto elsewhere (crypto_openssl.cpp)
   Backend* m_backend;
   ByteArray m_file;  // the work stream
 };

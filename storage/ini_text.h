@@ -27,8 +27,12 @@ struct IniLookup {
 IniLookup IniGetString(std::string_view text, std::string_view section, std::string_view key,
                        std::string_view defaultValue, std::size_t bufferSize);
 
+// Throws IniValueError when section, key or value cannot be stored in an INI file
+// (a line break or a NUL character in it).
+void IniCheckWritable(std::string_view section, std::string_view key, std::string_view value);
+
 // WritePrivateProfileStringA(section, key, value) on `text`: the new text.
-// Throws IniValueError when section, key or value holds a line break.
+// Throws IniValueError as IniCheckWritable does.
 std::string IniWriteString(std::string_view text, std::string_view section, std::string_view key,
                            std::string_view value);
 

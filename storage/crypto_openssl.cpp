@@ -1,0 +1,86 @@
+// CCrypto's cipher steps on OpenSSL's libcrypto. The key is derived exactly as
+// CryptDeriveKey derives an AES-128 key from a SHA-1 hash (first 16 bytes of
+// SHA-1 over 64 bytes of 0x36 XORed with the hash), so that the files written here and
+// those written on Windows are the same bytes.
+#include <openssl/evp.h>
+
+#include <cstring>
+#include <memory>
+
+#include "storage/crypto.h"
+
+namespace storage {
+
+struct CCrypto::Backend {
+  bool hasKey = false;
+  unsigned char key[16] = {};
+};
+
+namespace {
+
+constexpr int kBlock = 16;
+
+using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)>;
+
+bool Sha1(const unsigned char* data, std::size_t n, unsigned char (&digest)[20]) {
+  unsigned int length = 0;
+  return EVP_Digest(data, n, digest, &length, EVP_sha1(), nullptr) == 1 && length == 20;
+}
+
+// AES-128-CBC, zero initialisation vector, PKCS #5 padding: the key's defaults under
+// CryptoAPI.
+bool RunCipher(const unsigned char* key, bool encrypt, const std::string& in, std::string& out) {
+  CipherContext ctx(EVP_CIPHER_CTX_new(), &EVP_CIPHER_CTX_free);
+  const unsigned char iv[kBlock] = {};
+  if (!ctx || EVP_CipherInit_ex(ctx.get(), EVP_aes_128_cbc(), nullptr, key, iv, encrypt ? 1 : 0) != 1) return false;
+  std::string result(in.size() + kBlock, '\0');
+  int n = 0, last = 0;
+  auto* buffer = reinterpret_cast<unsigned char*>(&result[0]);
+  if (EVP_CipherUpdate(ctx.get(), buffer, &n, reinterpret_cast<const unsigned char*>(in.data()),
+                       static_cast<int>(in.size())) != 1 ||
+      EVP_CipherFinal_ex(ctx.get(), buffer + n, &last) != 1)
+    return false;
+  result.resize(static_cast<std::size_t>(n + last));
+  out = std::move(result);
+  return true;
+}
+
+}  // namespace
+
+CCrypto::CCrypto() : m_backend(new Backend) {}
+
+CCrypto::~CCrypto() {
+  OPENSSL_cleanse(m_backend->key, sizeof m_backend->key);
+  delete m_backend;
+}
+
+bool CCrypto::KeyReady() const { return m_backend->hasKey; }
+
+bool CCrypto::DeriveKey(std::string passPhrase) {
+  m_backend->hasKey = false;
+  unsigned char hash[20];
+  if (!Sha1(reinterpret_cast<const unsigned char*>(passPhrase.data()), passPhrase.size(), hash)) return false;
+  unsigned char block[64];
+  std::memset(block, 0x36, sizeof block);
+  for (int i = 0; i < 20; ++i) block[i] ^= hash[i];
+  unsigned char expanded[20];
+  if (!Sha1(block, sizeof block, expanded)) return false;
+  std::memcpy(m_backend->key, expanded, sizeof m_backend->key);
+  m_backend->hasKey = true;
+  return true;
+}
+
+bool CCrypto::EncryptStream(ByteArray& out) {
+  std::string plain;
+  plain.swap(m_file);  // the work stream is left empty, as after CryptoAPI takes its buffer
+  if (!KeyReady() || plain.size() > 0x7FFFFFF0u) return false;
+  return RunCipher(m_backend->key, true, plain, out);
+}
+
+bool CCrypto::DecryptStream(const ByteArray& in) {
+  m_file.clear();
+  if (!KeyReady() || in.empty() || in.size() % kBlock != 0 || in.size() > 0x7FFFFFF0u) return false;
+  return RunCipher(m_backend->key, false, in, m_file);
+}
+
+}  // namespace storage

@@ -1,0 +1,207 @@
+#include "storage/ini_text.h"
+
+#include <vector>
+
+namespace storage {
+namespace {
+
+// White space as the profile functions trim it around names, values and lines
+// (0x1A is the old end-of-file mark, skipped like a blank).
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '\x1a';
+}
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+// Case folding of the ANSI code page (Windows-1252): ASCII letters and the accented
+// capitals, compared as the profile functions compare names.
+unsigned char Fold(unsigned char c) {
+  if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 32);
+  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 32);
+  if (c == 0x8A || c == 0x8C || c == 0x8E) return static_cast<unsigned char>(c + 16);
+  if (c == 0x9F) return 0xFF;
+  return c;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (Fold(static_cast<unsigned char>(a[i])) != Fold(static_cast<unsigned char>(b[i]))) return false;
+  return true;
+}
+
+enum class LineKind { Blank, Section, Entry };
+
+struct Line {
+  std::size_t begin = 0;  // first byte of the line
+  std::size_t end = 0;    // end of its content, before the line break
+  std::size_t next = 0;   // first byte of the next line
+  LineKind kind = LineKind::Blank;
+  std::string_view name;   // section name, or key name (trimmed)
+  bool hasValue = false;   // an entry with '='
+  std::string_view value;  // trimmed
+};
+
+// A line ends at LF, at CR LF, or at a lone CR.
+std::vector<Line> SplitLines(std::string_view text) {
+  std::vector<Line> lines;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    Line line;
+    line.begin = pos;
+    std::size_t end = pos;
+    while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
+    line.end = end;
+    if (end < text.size()) end += (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1;
+    line.next = end;
+    pos = end;
+
+    const std::string_view content = Trim(text.substr(line.begin, line.end - line.begin));
+    if (content.empty()) {
+      lines.push_back(line);
+      continue;
+    }
+    if (content.front() == '[') {
+      const std::size_t close = content.rfind(']');
+      if (close != std::string_view::npos && close > 0) {
+        line.kind = LineKind::Section;
+        line.name = content.substr(1, close - 1);
+        lines.push_back(line);
+        continue;
+      }
+    }
+    line.kind = LineKind::Entry;
+    const std::size_t equals = content.find('=');
+    if (equals == std::string_view::npos) {
+      line.name = content;
+    } else {
+      line.name = Trim(content.substr(0, equals));
+      line.hasValue = true;
+      line.value = Trim(content.substr(equals + 1));
+    }
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+// The lines of the first section named `section`: [first, last) of `lines`, with `first`
+// the header's index. Keys before any section header belong to no section.
+struct SectionSpan {
+  std::size_t header = 0;
+  std::size_t last = 0;  // one past the last line before the next header
+};
+
+bool FindSection(const std::vector<Line>& lines, std::string_view section, SectionSpan& span) {
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (lines[i].kind != LineKind::Section || !SameName(lines[i].name, section)) continue;
+    span.header = i;
+    span.last = i + 1;
+    while (span.last < lines.size() && lines[span.last].kind != LineKind::Section) ++span.last;
+    return true;
+  }
+  return false;
+}
+
+const Line* FindKey(const std::vector<Line>& lines, const SectionSpan& span, std::string_view key) {
+  for (std::size_t i = span.header + 1; i < span.last; ++i)
+    if (lines[i].kind == LineKind::Entry && SameName(lines[i].name, key)) return &lines[i];
+  return nullptr;
+}
+
+// A value in matching single or double quotes is returned without them.
+std::string_view Unquote(std::string_view value) {
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+    return value.substr(1, value.size() - 2);
+  return value;
+}
+
+// The profile functions drop trailing spaces from the default (but keep a first one).
+std::string_view TrimDefault(std::string_view value) {
+  while (value.size() > 1 && value.back() == ' ') value.remove_suffix(1);
+  return value;
+}
+
+void CheckPart(std::string_view text, const char* what) {
+  for (char c : text) {
+    if (c == '\r' || c == '\n')
+      throw IniValueError(std::string("the ") + what + " holds a line break, which the INI file cannot store");
+    if (c == '\0')
+      throw IniValueError(std::string("the ") + what + " holds a NUL character, which the INI file cannot store");
+  }
+}
+
+}  // namespace
+
+void IniCheckWritable(std::string_view section, std::string_view key, std::string_view value) {
+  CheckPart(section, "section name");
+  CheckPart(key, "key name");
+  CheckPart(value, "value");
+}
+
+IniLookup IniGetString(std::string_view text, std::string_view section, std::string_view key,
+                       std::string_view defaultValue, std::size_t bufferSize) {
+  IniLookup result;
+  if (bufferSize == 0) return result;
+  std::string_view found = TrimDefault(defaultValue);
+  const std::vector<Line> lines = SplitLines(text);
+  SectionSpan span;
+  if (FindSection(lines, Trim(section), span)) {
+    const Line* line = FindKey(lines, span, Trim(key));
+    if (line != nullptr && line->hasValue) found = Unquote(line->value);
+  }
+  result.value.assign(found.substr(0, bufferSize - 1));
+  result.copied = result.value.size();
+  return result;
+}
+
+std::string IniWriteString(std::string_view text, std::string_view section, std::string_view key,
+                           std::string_view value) {
+  IniCheckWritable(section, key, value);
+  const std::string_view sectionName = Trim(section);
+  const std::string_view keyName = Trim(key);
+  while (!value.empty() && IsBlank(value.front())) value.remove_prefix(1);
+
+  const std::vector<Line> lines = SplitLines(text);
+  std::string entry;
+  entry.append(keyName).append("=").append(value).append("\r\n");
+
+  SectionSpan span;
+  if (!FindSection(lines, sectionName, span)) {
+    std::string out(text);
+    // A new section goes at the end, after a blank line when the file has any content.
+    if (!Trim(text).empty()) {
+      if (!lines.empty() && lines.back().next == lines.back().end) out += "\r\n";
+      out += "\r\n";
+    }
+    out.append("[").append(sectionName).append("]\r\n").append(entry);
+    return out;
+  }
+
+  std::string out;
+  if (const Line* line = FindKey(lines, span, keyName)) {
+    // Only the line concerned changes; the key keeps its spelling from the file.
+    if (line->hasValue && line->value == value) return std::string(text);
+    out.append(text.substr(0, line->begin));
+    out.append(line->name).append("=").append(value).append("\r\n");
+    out.append(text.substr(line->next));
+    return out;
+  }
+
+  // A new key goes after the section's last entry (comment lines count), ahead of any
+  // blank lines that separate it from the next section.
+  std::size_t after = span.header;
+  for (std::size_t i = span.header + 1; i < span.last; ++i)
+    if (lines[i].kind == LineKind::Entry) after = i;
+  const Line& anchor = lines[after];
+  out.append(text.substr(0, anchor.next));
+  if (anchor.next == anchor.end) out += "\r\n";  // the anchor is the text's last line, unended
+  out.append(entry);
+  out.append(text.substr(anchor.next));
+  return out;
+}
+
+}  // namespace storage
