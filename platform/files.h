@@ -77,4 +77,22 @@ class SharedFile {
   std::intptr_t m_handle;
 };
 
+// A file opened for reading only, never created, shared with writers (a program may
+// append to it while it is read). Reads it in pieces, so a file of any size can be read.
+class ReadOnlyFile {
+ public:
+  explicit ReadOnlyFile(const std::string& path);  // throws FileError (missing, a folder, denied)
+  ~ReadOnlyFile();
+  ReadOnlyFile(const ReadOnlyFile&) = delete;
+  ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
+
+  // Reads up to n bytes at offset; returns how many were read, 0 at the end of the file.
+  std::size_t ReadSomeAt(std::uint64_t offset, char* buffer, std::size_t n);
+  const std::string& path() const { return m_path; }
+
+ private:
+  std::string m_path;
+  std::intptr_t m_handle;
+};
+
 }  // namespace platform

@@ -163,6 +163,26 @@ void SharedFile::Truncate(std::uint64_t length) {
 
 void SharedFile::Flush() { FlushChecked(static_cast<int>(m_handle), m_path); }
 
+ReadOnlyFile::ReadOnlyFile(const std::string& path) : m_path(path), m_handle(OpenChecked(path, O_RDONLY)) {
+  struct stat st {};
+  const bool folder = ::fstat(static_cast<int>(m_handle), &st) == 0 && S_ISDIR(st.st_mode);
+  if (folder) {
+    ::close(static_cast<int>(m_handle));
+    throw FileError(path, "cannot read (it is a folder)");
+  }
+}
+
+ReadOnlyFile::~ReadOnlyFile() { ::close(static_cast<int>(m_handle)); }
+
+std::size_t ReadOnlyFile::ReadSomeAt(std::uint64_t offset, char* buffer, std::size_t n) {
+  Check(FileOp::Read, m_path);
+  for (;;) {
+    const ssize_t got = ::pread(static_cast<int>(m_handle), buffer, n, static_cast<off_t>(offset));
+    if (got >= 0) return static_cast<std::size_t>(got);
+    if (errno != EINTR) Fail(m_path, "read", errno);
+  }
+}
+
 char PathSeparator() { return '/'; }
 
 std::string ProgramDirectory() {

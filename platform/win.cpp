@@ -187,6 +187,21 @@ void SharedFile::Truncate(std::uint64_t length) {
 
 void SharedFile::Flush() { FlushChecked(reinterpret_cast<HANDLE>(m_handle), m_path); }
 
+ReadOnlyFile::ReadOnlyFile(const std::string& path)
+    : m_path(path), m_handle(reinterpret_cast<std::intptr_t>(OpenChecked(path, GENERIC_READ, kShareAll, OPEN_EXISTING))) {}
+
+ReadOnlyFile::~ReadOnlyFile() { CloseHandle(reinterpret_cast<HANDLE>(m_handle)); }
+
+std::size_t ReadOnlyFile::ReadSomeAt(std::uint64_t offset, char* buffer, std::size_t n) {
+  HANDLE h = reinterpret_cast<HANDLE>(m_handle);
+  Check(FileOp::Read, m_path);
+  Seek(h, m_path, offset);
+  const DWORD chunk = static_cast<DWORD>(n > (1u << 30) ? (1u << 30) : n);
+  DWORD got = 0;
+  if (!ReadFile(h, buffer, chunk, &got, nullptr)) Fail(m_path, "read", GetLastError());
+  return got;
+}
+
 char PathSeparator() { return '\\'; }
 
 std::string ProgramDirectory() {
