@@ -5,5 +5,6 @@
 
 namespace quandorctl {
 
+extern const CommandGroup kLogGroup;  // log_command.cpp
 
 }  // namespace quandorctl

@@ -1,0 +1,170 @@
+#include "log/log_file.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "platform/files.h"
+
+logging::CLogFile g_logFile;
+
+namespace logging {
+namespace {
+
+constexpr char kLineEnd[] = "\r\n";
+
+// At the cap the kept entries move forward in pieces, never all at once: the file can
+// hold more than 3 GB. The move shifts bytes by whole records, so a move cut short
+// still leaves every record's CR LF in place.
+constexpr std::size_t kMovePiece = 64 * 1024;
+
+// Copies text into field bytes [offset, offset + width), cut to the width.
+void Place(char* record, std::size_t offset, std::size_t width, std::string_view text) {
+  std::memcpy(record + offset, text.data(), std::min(text.size(), width));
+}
+
+// The text followed by a TAB, every space removed: the module and procedure fields.
+std::string TabbedWithoutSpaces(std::string_view name) {
+  std::string text;
+  for (char c : name)
+    if (c != ' ') text += c;
+  return text + '\t';
+}
+
+std::string Bounded(const char* text, std::size_t limit) {
+  return text == nullptr ? std::string() : std::string(text, strnlen(text, limit));
+}
+
+}  // namespace
+
+std::string FormatLogDate(const platform::LocalTime& time) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%02d-%02d-%04d", time.month, time.day, time.year);
+  return text;
+}
+
+std::string FormatLogTime(const platform::LocalTime& time) {
+  char text[40];
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d", time.hour, time.minute, time.second);
+  return text;
+}
+
+std::string BuildEntryFields(const platform::LocalTime& time, std::string_view module, std::string_view procedure,
+                             std::string_view description) {
+  std::string record(kFieldBytes, '\0');
+  // A date or time that does not fit (a clock gone wrong) is cut, so the TAB still ends its field.
+  Place(record.data(), kDateOffset, kDateWidth, FormatLogDate(time).substr(0, kDateWidth - 1) + '\t');
+  Place(record.data(), kTimeOffset, kTimeWidth, FormatLogTime(time).substr(0, kTimeWidth - 1) + '\t');
+  Place(record.data(), kModuleOffset, kModuleWidth, TabbedWithoutSpaces(module));
+  Place(record.data(), kProcedureOffset, kProcedureWidth, TabbedWithoutSpaces(procedure));
+  Place(record.data(), kDescriptionOffset, kDescriptionWidth, description);
+  return record;
+}
+
+CLogFile::CLogFile(std::int32_t recordCap, Clock clock)
+    : m_szLogPath{}, m_szModule{}, m_szProcedure{}, m_szHeader{}, m_nRecordCount(0),
+      m_recordCap(std::max<std::int32_t>(recordCap, 2)), m_clock(std::move(clock)) {
+  InitHeader();
+}
+
+CLogFile::~CLogFile() = default;
+
+void CLogFile::SetProcedure(const char* name) {
+  CopyBounded(m_szProcedure, Bounded(name, sizeof m_szProcedure - 1));
+}
+
+void CLogFile::InitHeader() {
+  std::memset(m_szHeader, 0, sizeof m_szHeader);
+  Place(m_szHeader, kDateOffset, kDateWidth, "DATE\t");
+  Place(m_szHeader, kTimeOffset, kTimeWidth, "TIME\t");
+  Place(m_szHeader, kModuleOffset, kModuleWidth, "MODULE\t");
+  Place(m_szHeader, kProcedureOffset, kProcedureWidth, "PROCEDURE\t");
+  Place(m_szHeader, kDescriptionOffset, kDescriptionWidth, "DESCRIPTION");
+}
+
+void CLogFile::WriteHeader() {
+  m_file->WriteAt(m_position, std::string(m_szHeader, sizeof m_szHeader) + kLineEnd);
+  m_position += kRecordBytes;
+}
+
+void CLogFile::Close() { m_file.reset(); }
+
+// Shortens the file after a failed write so that no torn record stays behind. Quiet:
+// the caller already reports the failure by its result.
+void CLogFile::CutBackTo(std::uint64_t length) {
+  try {
+    m_file->Truncate(length);
+  } catch (const platform::FileError&) {
+  }
+}
+
+bool CLogFile::OpenForAppend() {
+  if (m_szLogPath[0] == '\0') return false;
+  try {
+    m_file = std::make_unique<platform::SharedFile>(Bounded(m_szLogPath, sizeof m_szLogPath - 1));
+  } catch (const platform::FileError&) {
+    return false;
+  }
+  std::uint64_t length = 0;
+  try {
+    length = m_file->Size();
+    m_position = 0;
+    if (length == 0) {
+      m_nRecordCount = 0;
+      WriteHeader();
+      return true;
+    }
+    const std::uint64_t records = length / kRecordBytes;
+    m_nRecordCount = static_cast<std::int32_t>(std::min<std::uint64_t>(records, INT32_MAX));
+    if (records >= static_cast<std::uint64_t>(m_recordCap)) {
+      DropOldestEntries(length, records);
+    } else {
+      m_position = length;
+    }
+    return true;
+  } catch (const platform::FileError&) {
+    if (length == 0) CutBackTo(0);  // a torn header
+    Close();
+    return false;
+  }
+}
+
+// Keeps the newest entries so that, with the entry about to be written, the file holds
+// exactly the cap. Usually one entry goes; more when another writer sharing the file
+// took it past the cap. Any bytes after the last whole record move along.
+void CLogFile::DropOldestEntries(std::uint64_t length, std::uint64_t records) {
+  const std::uint64_t dropped = records - (static_cast<std::uint64_t>(m_recordCap) - 1);
+  const std::uint64_t shift = dropped * kRecordBytes;
+  std::vector<char> piece(kMovePiece);
+  for (std::uint64_t at = kRecordBytes + shift; at < length; at += kMovePiece) {
+    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(kMovePiece, length - at));
+    m_file->ReadAt(at, piece.data(), n);
+    m_file->WriteAt(at - shift, std::string_view(piece.data(), n));
+  }
+  m_file->Truncate(length - shift);
+  // The file may have begun with foreign bytes; once shortened it begins with the header.
+  m_position = 0;
+  WriteHeader();
+  m_position = length - shift;
+}
+
+bool CLogFile::WriteLogEntry(const char* description) {
+  const platform::LocalTime now = m_clock();
+  const std::string record =
+      BuildEntryFields(now, Bounded(m_szModule, sizeof m_szModule - 1), Bounded(m_szProcedure, sizeof m_szProcedure - 1),
+                       Bounded(description, kDescriptionWidth)) +
+      kLineEnd;
+  if (!OpenForAppend()) return false;
+  bool written = true;
+  try {
+    m_file->WriteAt(m_position, record);
+  } catch (const platform::FileError&) {
+    written = false;
+    CutBackTo(m_position);
+  }
+  Close();
+  return written;
+}
+
+}  // namespace logging
