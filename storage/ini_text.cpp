@@ -17,15 +17,10 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
-// Case folding of the ANSI code page (Windows-1252): ASCII letters and the accented
-// capitals, compared as the profile functions compare names.
-unsigned char Fold(unsigned char c) {
-  if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 32);
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 32);
-  if (c == 0x8A || c == 0x8C || c == 0x8E) return static_cast<unsigned char>(c + 16);
-  if (c == 0x9F) return 0xFF;
-  return c;
-}
+// Names compare without regard to the case of ASCII letters; other bytes (accented
+// letters of the ANSI code page among them) must match exactly, as the profile
+// functions under Wine compare them.
+unsigned char Fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(c + 32) : c; }
 
 bool SameName(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
@@ -69,7 +64,7 @@ std::vector<Line> SplitLines(std::string_view text) {
       const std::size_t close = content.rfind(']');
       if (close != std::string_view::npos && close > 0) {
         line.kind = LineKind::Section;
-        line.name = content.substr(1, close - 1);
+        line.name = Trim(content.substr(1, close - 1));
         lines.push_back(line);
         continue;
       }
@@ -151,8 +146,10 @@ IniLookup IniGetString(std::string_view text, std::string_view section, std::str
   SectionSpan span;
   if (FindSection(lines, Trim(section), span)) {
     const Line* line = FindKey(lines, span, Trim(key));
-    if (line != nullptr && line->hasValue) found = Unquote(line->value);
+    if (line != nullptr && line->hasValue) found = line->value;
   }
+  // The quotes come off the default too, and before the cut.
+  found = Unquote(found);
   result.value.assign(found.substr(0, bufferSize - 1));
   result.copied = result.value.size();
   return result;
@@ -161,28 +158,32 @@ IniLookup IniGetString(std::string_view text, std::string_view section, std::str
 std::string IniWriteString(std::string_view text, std::string_view section, std::string_view key,
                            std::string_view value) {
   IniCheckWritable(section, key, value);
-  const std::string_view sectionName = Trim(section);
-  const std::string_view keyName = Trim(key);
-  while (!value.empty() && IsBlank(value.front())) value.remove_prefix(1);
+  // Names are looked up trimmed, but a new section or key keeps the caller's trailing
+  // blanks, and a value loses its leading ones, as the profile functions write them.
+  auto trimFront = [](std::string_view s) {
+    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
+    return s;
+  };
+  const std::string_view newSection = trimFront(section);
+  const std::string_view newKey = trimFront(key);
+  value = trimFront(value);
 
   const std::vector<Line> lines = SplitLines(text);
+  const bool lastLineUnended = !lines.empty() && lines.back().next == lines.back().end;
   std::string entry;
-  entry.append(keyName).append("=").append(value).append("\r\n");
+  entry.append(newKey).append("=").append(value).append("\r\n");
 
   SectionSpan span;
-  if (!FindSection(lines, sectionName, span)) {
+  if (!FindSection(lines, Trim(section), span)) {
+    // A new section goes at the very end, right after the last line.
     std::string out(text);
-    // A new section goes at the end, after a blank line when the file has any content.
-    if (!Trim(text).empty()) {
-      if (!lines.empty() && lines.back().next == lines.back().end) out += "\r\n";
-      out += "\r\n";
-    }
-    out.append("[").append(sectionName).append("]\r\n").append(entry);
+    if (lastLineUnended) out += "\r\n";
+    out.append("[").append(newSection).append("]\r\n").append(entry);
     return out;
   }
 
   std::string out;
-  if (const Line* line = FindKey(lines, span, keyName)) {
+  if (const Line* line = FindKey(lines, span, Trim(key))) {
     // Only the line concerned changes; the key keeps its spelling from the file.
     if (line->hasValue && line->value == value) return std::string(text);
     out.append(text.substr(0, line->begin));
