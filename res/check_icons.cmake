@@ -1,0 +1,13 @@
+# Runs the icon generator into OUT and compares its files with the ones kept in KEPT.
+file(MAKE_DIRECTORY ${OUT})
+execute_process(COMMAND ${GENERATOR} ${OUT} RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "icon_generator failed (${status})")
+endif()
+foreach(name active.ico inactive.ico)
+  file(SHA256 ${OUT}/${name} fresh)
+  file(SHA256 ${KEPT}/${name} kept)
+  if(NOT fresh STREQUAL kept)
+    message(FATAL_ERROR "res/icons/${name} is not what res/icon_generator.cpp draws: run it and keep the new files")
+  endif()
+endforeach()
