@@ -3,10 +3,24 @@
 // plaintext copy ever reaches the disk, and a rewrite replaces the file all at once.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "storage/crypto.h"
+
 namespace storage {
+
+// A value is read through a buffer of this size: at most 1023 characters come back.
+inline constexpr std::size_t kCryptIniReadBuffer = 1024;
+
+// The INI text held in an enciphered file's bytes, or nothing when they do not decipher
+// (empty, damaged, another pass phrase, framing cut short).
+std::optional<std::string> DecipherIniFile(const ByteArray& fileBytes);
+
+// The bytes of an enciphered file holding `text`; nothing when the cipher is not available.
+std::optional<ByteArray> EncipherIniText(const std::string& text);
 
 class CCryptIni {
  public:
@@ -22,8 +36,8 @@ class CCryptIni {
 
   // Sets key to value in section, creating file, section or key as needed. A file that
   // does not decipher is started afresh. Returns non-zero on success.
-  // Throws platform::FileError when the file cannot be read or replaced (it then keeps
-  // its old content) and IniValueError for a value with a line break.
+  // Throws platform::FileError when the file cannot be read, enciphered or replaced (it
+  // then keeps its old content) and IniValueError for a value with a line break.
   std::int32_t Write(std::string value, std::string key, std::string section);
 };
 

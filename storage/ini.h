@@ -21,13 +21,12 @@ class CIni {
   std::string GetString(const char* key, const char* defaultValue) const;
 
   // Sets the key (a null value writes an empty value), creating file and section.
-  // Throws platform::FileError when the file cannot be written and
-  // storage::IniValueError when the value holds a line break.
+  // Throws platform::FileError when the file cannot be written (or no path is set) and
+  // storage::IniValueError when the value holds a line break or the key is null.
   void WriteString(const char* key, const char* value);
 
  private:
   std::string m_path;
-  bool m_hasPath = false;
 };
 
 }  // namespace storage
