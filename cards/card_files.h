@@ -1,0 +1,68 @@
+// Registered cards: one enciphered INI file per card, named by the card number and
+// ".dll", in one folder. Another component of the product creates them and the service
+// reads them; this program lists them, rewrites their account and deletes them.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace cards {
+
+// The card folder of the Windows program; portable code takes the folder as a parameter.
+inline constexpr char kWindowsCardFolder[] = "C:\\Quandor-Authenticator\\CARD\\";
+inline constexpr char kCardPattern[] = "*.dll";
+inline constexpr char kCardSection[] = "Settings";
+inline constexpr char kUserKey[] = "USER";
+inline constexpr char kPasswordKey[] = "PASSWORD";
+
+// First two characters, "XXXX", last two; the ends overlap for numbers under four
+// characters ("123" -> "12XXXX23", "7" -> "7XXXX7"); empty stays empty.
+std::string MaskCardNumber(const std::string& number);
+
+// The card number of a card file name: the name with every ".dll" removed (exact,
+// case-sensitive), so "12.dll34.dll" is "1234" and "AB99.DLL" stays "AB99.DLL".
+std::string CardNumberOfFileName(const std::string& fileName);
+
+struct CardFile {
+  std::string path;      // folder + file name
+  std::string fileName;  // without the folder
+  std::string number;
+  std::string mask;
+  std::string user;
+  std::string password;
+  // Why the account could not be read (the file vanished or is locked since it was
+  // listed); empty when it was read. Such a card is listed with an empty account.
+  std::string readError;
+};
+
+// The card files of `folder` (ending with the path separator), in the order the
+// directory search returns them; folders named like card files are skipped. A missing
+// or empty folder gives no cards. A file that does not decipher has an empty account.
+std::vector<CardFile> EnumerateCards(const std::string& folder);
+
+// Writes USER, then PASSWORD (an empty password is stored as an empty value), each as a
+// whole rewrite of the file that keeps its other content. Throws platform::FileError
+// when the card file does not exist (this program never creates a card) or cannot be
+// read or written, and storage::IniValueError for a value with a line break.
+void RewriteCardAccount(const std::string& path, const std::string& user, const std::string& password);
+
+// Deletes the card file; false when it could not be deleted. No other file is touched.
+bool DeleteCard(const std::string& path);
+
+struct CardReset {
+  int found = 0;                        // card files found (deleted or not)
+  std::vector<std::string> notDeleted;  // paths that could not be deleted
+};
+
+// Deletes every card file of the folder; folders are left alone.
+CardReset DeleteAllCards(const std::string& folder);
+
+// The expiry text every card row shows: "on Restart" when EXPIRES is exactly "0",
+// otherwise EXPIRESAT as stored.
+std::string ExpiryText(const std::string& expires, const std::string& expiresAt);
+
+// ExpiryText of the EXPIRES and EXPIRESAT stored in "Settings.ini" of the program
+// directory `settingsDirectory` (defaults "0" and "02:00").
+std::string ReadExpiryText(const std::string& settingsDirectory);
+
+}  // namespace cards

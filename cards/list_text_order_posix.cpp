@@ -1,0 +1,9 @@
+#include <cstring>
+
+#include "cards/list_text_order.h"
+
+namespace cards {
+
+int CompareListText(const std::string& a, const std::string& b) { return std::strcoll(a.c_str(), b.c_str()); }
+
+}  // namespace cards

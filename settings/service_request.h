@@ -1,0 +1,23 @@
+// Tells the authenticator service that its settings changed. The service lies outside
+// this program; no reply is looked at and nothing is shown to the user.
+#pragma once
+
+namespace settings {
+
+inline constexpr char kServiceName[] = "Quandor-Authenticator";
+inline constexpr unsigned kSettingsChangedControl = 134;  // user-defined control code
+
+enum class ServiceNotice {
+  Delivered,        // the service accepted the control request
+  Failed,           // a step failed; its text went to standard output
+  NothingToNotify,  // a platform without the service control manager
+};
+
+// On Windows: OpenSCManagerA (local, active database, SC_MANAGER_CONNECT), OpenServiceA
+// (kServiceName, SERVICE_USER_DEFINED_CONTROL), ControlService (134), then both handles
+// closed. Every failing step writes its text with GetLastError to standard output, one
+// line each: "Open SCM failed with error %u" (manager and service alike) or "Control
+// Service failed with error %u". A failing step never cuts the sequence short.
+ServiceNotice SendServiceRequest();
+
+}  // namespace settings

@@ -1,0 +1,8 @@
+// Without a service control manager there is no service to tell.
+#include "settings/service_request.h"
+
+namespace settings {
+
+ServiceNotice SendServiceRequest() { return ServiceNotice::NothingToNotify; }
+
+}  // namespace settings

@@ -1,0 +1,140 @@
+#include "settings/setting_rules.h"
+
+#include <cstdio>
+
+#include "cards/decimal_text.h"
+
+namespace settings {
+
+ExpiryTime ParseExpiryTime(const std::string& text) {
+  const std::size_t colon = text.find(':');
+  const std::string hourText = colon == std::string::npos ? std::string() : text.substr(0, colon);
+  const std::string minuteText = colon == std::string::npos ? text : text.substr(colon + 1);
+  ExpiryTime time;
+  time.hour = static_cast<std::uint16_t>(cards::DecimalValue(hourText));
+  time.minute = static_cast<std::uint16_t>(cards::DecimalValue(minuteText));
+  time.valid = time.hour <= 23 && time.minute <= 59;
+  return time;
+}
+
+std::string FormatExpiryTime(int hour, int minute) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d:%02d", hour, minute);
+  return text;
+}
+
+int SelectEveryHrsItem(const std::string& stored) {
+  if (stored.empty()) return -1;
+  const int count = static_cast<int>(kEveryHrsItems.size());
+  for (int step = 1; step <= count; ++step) {
+    const int index = step % count;  // 1, 2, ... 11, then 0
+    if (std::string(kEveryHrsItems[index]).compare(0, stored.size(), stored) == 0) return index;
+  }
+  return -1;
+}
+
+std::string EveryHrsText(int index) {
+  return index >= 0 && index < static_cast<int>(kEveryHrsItems.size()) ? kEveryHrsItems[index] : "";
+}
+
+namespace {
+
+bool IsOneOf(const std::string& value, std::initializer_list<const char*> allowed) {
+  for (const char* a : allowed) {
+    if (value == a) return true;
+  }
+  return false;
+}
+
+bool IsDigits(const std::string& value) {
+  if (value.empty()) return false;
+  for (const char c : value) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+// "HH:mm" exactly as the time picker writes it.
+bool IsPickerTime(const std::string& value) {
+  if (value.size() != 5 || value[2] != ':') return false;
+  for (const std::size_t i : {0, 1, 3, 4}) {
+    if (value[i] < '0' || value[i] > '9') return false;
+  }
+  return ParseExpiryTime(value).valid;
+}
+
+// An enciphered value is read back through a 1024-byte buffer.
+constexpr std::size_t kLongestEncipheredValue = 1023;
+
+}  // namespace
+
+std::optional<std::string> CheckWrittenForm(const SettingKey& key, const std::string& value) {
+  switch (key.form) {
+    case WrittenForm::AnyLine:
+      if (value.find_first_of("\r\n") != std::string::npos) return "must be one line (no line break)";
+      if (key.file == KeyFile::Enciphered && value.size() > kLongestEncipheredValue) {
+        return "must be at most 1023 characters (longer values are cut when read back)";
+      }
+      return std::nullopt;
+    case WrittenForm::Digits:
+      if (IsDigits(value)) return std::nullopt;
+      return "must be decimal digits (milliseconds), for example \"500\"";
+    case WrittenForm::Switch:
+    case WrittenForm::Recording:
+      if (IsOneOf(value, {"1", "0"})) return std::nullopt;
+      return key.form == WrittenForm::Switch ? "must be \"1\" (on) or \"0\" (off)"
+                                             : "must be \"0\" (do not record) or \"1\" (record from this computer)";
+    case WrittenForm::Time:
+      if (IsPickerTime(value)) return std::nullopt;
+      return "must be a time HH:mm from \"00:00\" to \"23:59\", for example \"02:00\"";
+    case WrittenForm::HourItem:
+      if (value.empty() || IsOneOf(value, {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12"})) {
+        return std::nullopt;
+      }
+      return "must be one of \"1\" to \"12\", or empty";
+    case WrittenForm::Playback:
+      if (IsOneOf(value, {"2", "0", "1"})) return std::nullopt;
+      return "must be \"0\" (play on this computer), \"1\" (play on the remote computer) or \"2\" (do not play)";
+    case WrittenForm::AlwaysZero:
+      if (value == "0") return std::nullopt;
+      return "must be \"0\" (every save writes \"0\")";
+    case WrittenForm::NotWritten:
+      return "is never written by this program (edit Settings.ini by hand)";
+  }
+  return "has no written form";
+}
+
+std::string DescribeStoredValue(const SettingKey& key, const std::string& stored) {
+  switch (key.rule) {
+    case ReadRule::Text:
+      return "";
+    case ReadRule::OnWhenOne:
+      if (IsOnWhenOne(stored)) return "on";
+      return stored == "0" ? "off" : "off (only \"1\" is on)";
+    case ReadRule::OffWhenZero:
+      if (IsOffWhenZero(stored)) return "off";
+      return stored == "1" ? "on" : "on (only \"0\" is off)";
+    case ReadRule::Time: {
+      const ExpiryTime time = ParseExpiryTime(stored);
+      if (!time.valid) return "not a valid time (the settings dialog leaves its expiry time unset)";
+      const std::string shown = FormatExpiryTime(time.hour, time.minute);
+      return shown == stored ? shown : shown + " (read as)";
+    }
+    case ReadRule::HourList: {
+      const int index = SelectEveryHrsItem(stored);
+      if (index < 0) return "selects no list item (the next save writes an empty value)";
+      const std::string item = kEveryHrsItems[index];
+      return item == stored ? "every " + item + " hours" : "selects list item \"" + item + "\" (every " + item + " hours)";
+    }
+    case ReadRule::AudioRecording:
+      return stored == "0" ? "do not record" : "record from this computer";
+    case ReadRule::AudioPlayback:
+      if (stored == "2") return "do not play";
+      return stored == "0" ? "play on this computer" : "play on the remote computer";
+    case ReadRule::NotRead:
+      return "not read by this program; every save writes \"0\"";
+  }
+  return "";
+}
+
+}  // namespace settings

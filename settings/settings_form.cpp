@@ -1,0 +1,89 @@
+#include "settings/settings_form.h"
+
+#include <stdexcept>
+
+#include "settings/setting_rules.h"
+
+namespace settings {
+
+SettingsForm FillForm(const SettingsRecord& record) {
+  SettingsForm form;
+  form.host = record.host;
+  form.localPassword = record.localPassword;
+  form.domain = record.domain;
+  form.forceNumLock = IsOnWhenOne(record.forceNumKey);
+  form.useAllMonitors = !IsOffWhenZero(record.useMonitorsAll);
+  form.recording = record.audioRecording == "0" ? RecordingChoice::DoNotRecord : RecordingChoice::ThisComputer;
+  form.playback = record.audioPlayback == "2"   ? PlaybackChoice::DoNotPlay
+                  : record.audioPlayback == "0" ? PlaybackChoice::ThisComputer
+                                                : PlaybackChoice::RemoteComputer;
+  form.delay = record.delay;
+  form.cardsExpire = !IsOffWhenZero(record.expires);
+  form.expiryPickerEnabled = form.cardsExpire;
+  form.printers = IsOnWhenOne(record.printers);
+  form.clipboard = IsOnWhenOne(record.clipboard);
+  form.useGateway = !IsOffWhenZero(record.rdGuard);
+  form.rdGateway = record.rdGateway;
+  form.lockOnDisconnect = IsOnWhenOne(record.lockByDisconnection);
+  form.everyHrsIndex = SelectEveryHrsItem(record.everyHrs);
+  form.enable = IsOnWhenOne(record.enable);
+  form.unlockPickerEnabled = form.enable;
+  const ExpiryTime time = ParseExpiryTime(record.expiresAt);
+  if (time.valid) {
+    form.gatewayEditEnabled = form.useGateway;
+    form.expiryTime = PickerTime{time.hour, time.minute};
+    form.taskbarButton = true;
+  }
+  return form;
+}
+
+std::optional<std::string> CheckForm(const SettingsForm& form) {
+  if (form.host.empty() || form.localPassword.empty()) return std::string(kHostPasswordMessage);
+  if (form.delay.empty()) return std::string(kDelayMessage);
+  if (form.useGateway && form.rdGateway.empty()) return std::string(kGatewayMessage);
+  return std::nullopt;
+}
+
+SettingsRecord BuildRecord(const SettingsForm& form) {
+  if (!form.expiryTime) throw std::logic_error("the expiry picker's time was not read into the form");
+  SettingsRecord record;
+  record.host = form.host;
+  record.localPassword = form.localPassword;
+  record.rdGateway = form.rdGateway;
+  record.domain = form.domain;
+  record.delay = form.delay;
+  record.printers = SwitchText(form.printers);
+  record.clipboard = SwitchText(form.clipboard);
+  record.rdGuard = SwitchText(form.useGateway);
+  record.forceNumKey = SwitchText(form.forceNumLock);
+  record.audioRecording = form.recording == RecordingChoice::DoNotRecord ? "0" : "1";
+  record.useMonitorsAll = SwitchText(form.useAllMonitors);
+  record.audioPlayback = form.playback == PlaybackChoice::DoNotPlay      ? "2"
+                         : form.playback == PlaybackChoice::ThisComputer ? "0"
+                                                                         : "1";
+  record.lockByDisconnection = SwitchText(form.lockOnDisconnect);
+  record.expires = SwitchText(form.cardsExpire);
+  record.expiresAt = FormatExpiryTime(form.expiryTime->hour, form.expiryTime->minute);
+  record.enable = "0";
+  record.dailyKey = "0";
+  record.everyHrs = EveryHrsText(form.everyHrsIndex);
+  return record;
+}
+
+void ApplyEnablingBox(SettingsForm& form, EnablingBox box) {
+  switch (box) {
+    case EnablingBox::Enable:
+      form.unlockPickerEnabled = form.enable;
+      break;
+    case EnablingBox::UseGateway:
+      form.gatewayEditEnabled = form.useGateway;
+      break;
+    case EnablingBox::CardsExpire:
+      form.expiryPickerEnabled = form.cardsExpire;
+      break;
+  }
+}
+
+std::string ResetCardsMessage(int cardsFound) { return cardsFound > 0 ? kCardsRemovedMessage : kNoCardsToClearMessage; }
+
+}  // namespace settings

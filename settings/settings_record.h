@@ -1,0 +1,113 @@
+// The settings record: every key of "Settings.ini" and "SettingsHost.ini" as the text that
+// is stored, and the two operations that move the whole record between disk and memory.
+// The service reads the same files, so key names, sections and written forms must not change.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace settings {
+
+inline constexpr char kPlainFileName[] = "Settings.ini";          // section "ConfigSetting"
+inline constexpr char kEncipheredFileName[] = "SettingsHost.ini";  // enciphered, section "Settings"
+inline constexpr char kEncipheredSection[] = "Settings";
+
+// Each field holds the stored text exactly as read (the default for a missing key) or
+// exactly as it will be written; the read rules of setting_rules.h say what a text means.
+// A default-constructed record holds the defaults, i.e. what a first run loads.
+struct SettingsRecord {
+  // SettingsHost.ini
+  std::string host;
+  std::string localPassword;
+  std::string rdGateway;
+  std::string domain;  // the TALO server
+  // Settings.ini
+  std::string lockByDisconnection = "1";
+  std::string expiresAt = "02:00";
+  std::string expires = "0";
+  std::string enable = "0";
+  std::string everyHrs = "12";
+  std::string printers = "1";
+  std::string clipboard = "1";
+  std::string rdGuard = "0";
+  std::string delay = "500";
+  std::string forceNumKey = "1";
+  std::string useMonitorsAll = "0";
+  std::string audioRecording = "0";
+  std::string audioPlayback = "1";
+  std::string dailyKey = "0";  // never read; every store writes "0"
+
+  bool operator==(const SettingsRecord& other) const;
+  bool operator!=(const SettingsRecord& other) const { return !(*this == other); }
+};
+
+enum class KeyFile { Plain, Enciphered };
+
+// How a stored text is understood (see setting_rules.h).
+enum class ReadRule {
+  Text,            // shown as it is
+  OnWhenOne,       // on exactly for "1"
+  OffWhenZero,     // off exactly for "0"
+  Time,            // ParseExpiryTime
+  HourList,        // SelectEveryHrsItem
+  AudioRecording,  // "0": do not record, else this computer
+  AudioPlayback,   // "2": do not play, "0": this computer, else the remote computer
+  NotRead,         // DAILYKEY
+};
+
+// The texts a store may write for a key.
+enum class WrittenForm {
+  AnyLine,    // the text typed, unchanged (one line)
+  Digits,     // decimal digits, at least one
+  Switch,     // "1" or "0"
+  Time,       // "HH:mm"
+  HourItem,   // "1" to "12", or empty for no item
+  Recording,  // "0" or "1"
+  Playback,   // "2", "0" or "1"
+  AlwaysZero, // "0" whatever the record holds
+  NotWritten, // DEBUG: this program never writes it
+};
+
+struct SettingKey {
+  const char* name;
+  KeyFile file;
+  const char* defaultValue;
+  std::string SettingsRecord::*field;  // null for DEBUG, which is not part of the record
+  ReadRule rule;
+  WrittenForm form;
+  const char* meaning;
+};
+
+// The eighteen keys of the record, in the order LoadSettings reads them (the four
+// enciphered keys, then the plain keys; DAILYKEY, never read, last).
+const std::vector<SettingKey>& RecordKeys();
+
+// DEBUG: read by the main tray window, never written by this program.
+const SettingKey& DebugKey();
+
+// The key of that exact name (RecordKeys or DEBUG), or null.
+const SettingKey* FindSettingKey(const std::string& name);
+
+// The names of the eighteen keys in the order every store writes them. The service may
+// read while the dialog saves, so this order is kept.
+const std::vector<const char*>& StoreOrder();
+
+// Reads the record from `directory` (ending with the path separator). A missing
+// "SettingsHost.ini" gives four empty texts; a missing "Settings.ini", section or key
+// gives the defaults. Throws platform::FileError when an existing enciphered file
+// cannot be read.
+SettingsRecord LoadSettings(const std::string& directory);
+
+// Writes all eighteen keys in StoreOrder (ENABLE and DAILYKEY as "0"). Stops at the
+// first write that fails and rethrows its platform::FileError or storage::IniValueError;
+// the keys written before it stay written.
+void StoreSettings(const std::string& directory, const SettingsRecord& record);
+
+// Writes only the given keys (name -> text), in StoreOrder, with the same failure
+// behaviour as StoreSettings. Values are written as given: check them first with
+// CheckWrittenForm. Throws std::invalid_argument for a name that is not a record key.
+// Returns the number of keys written.
+int StoreSettingValues(const std::string& directory, const std::map<std::string, std::string>& values);
+
+}  // namespace settings

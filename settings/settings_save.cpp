@@ -1,0 +1,24 @@
+#include "platform/files.h"
+#include "settings/settings_form.h"
+
+namespace settings {
+
+std::optional<std::string> SaveSettingsForm(const std::string& directory, const SettingsForm& form,
+                                            const std::function<void()>& notifyService) {
+  if (auto message = CheckForm(form)) return message;
+  StoreSettings(directory, BuildRecord(form));
+  notifyService();
+  TouchReadMarker(directory);
+  return std::nullopt;
+}
+
+bool TouchReadMarker(const std::string& directory) {
+  try {
+    platform::TouchFile(directory + kReadMarkerFileName);
+    return true;
+  } catch (const platform::FileError&) {
+    return false;
+  }
+}
+
+}  // namespace settings

@@ -1,0 +1,288 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "settings/setting_rules.h"
+#include "settings/settings_form.h"
+
+namespace {
+
+using settings::BuildRecord;
+using settings::FillForm;
+using settings::PickerTime;
+using settings::PlaybackChoice;
+using settings::RecordingChoice;
+using settings::SettingsForm;
+using settings::SettingsRecord;
+
+SettingsRecord With(std::function<void(SettingsRecord&)> change) {
+  SettingsRecord r;
+  change(r);
+  return r;
+}
+
+// A form that passes every check.
+SettingsForm SavableForm() {
+  SettingsForm f = FillForm(SettingsRecord{});
+  f.host = "rd.example";
+  f.localPassword = "secret";
+  return f;
+}
+
+TEST(FillForm, FirstRunDefaults) {
+  const SettingsForm f = FillForm(SettingsRecord{});
+  EXPECT_EQ(f.host, "");
+  EXPECT_EQ(f.localPassword, "");
+  EXPECT_EQ(f.domain, "");
+  EXPECT_EQ(f.rdGateway, "");
+  EXPECT_TRUE(f.lockOnDisconnect);
+  EXPECT_FALSE(f.cardsExpire);
+  EXPECT_FALSE(f.expiryPickerEnabled);
+  EXPECT_EQ(f.expiryTime, (PickerTime{2, 0}));
+  EXPECT_TRUE(f.printers);
+  EXPECT_TRUE(f.clipboard);
+  EXPECT_FALSE(f.useGateway);
+  EXPECT_FALSE(f.gatewayEditEnabled);
+  EXPECT_EQ(f.delay, "500");
+  EXPECT_TRUE(f.forceNumLock);
+  EXPECT_FALSE(f.useAllMonitors);
+  EXPECT_EQ(f.recording, RecordingChoice::DoNotRecord);
+  EXPECT_EQ(f.playback, PlaybackChoice::RemoteComputer);
+  EXPECT_STREQ(settings::kEveryHrsItems[f.everyHrsIndex], "12");
+  EXPECT_FALSE(f.enable);
+  EXPECT_FALSE(f.unlockPickerEnabled);
+  EXPECT_TRUE(f.taskbarButton);
+}
+
+TEST(FillForm, EachControlFollowsItsKeysReadRule) {
+  struct Case {
+    const char* what;
+    std::function<void(SettingsRecord&)> change;
+    std::function<bool(const SettingsForm&)> expect;
+  } cases[] = {
+      {"PRINTERS yes is off", [](SettingsRecord& r) { r.printers = "yes"; }, [](const SettingsForm& f) { return !f.printers; }},
+      {"CLIPBOARD empty is off", [](SettingsRecord& r) { r.clipboard = ""; }, [](const SettingsForm& f) { return !f.clipboard; }},
+      {"FORCENUMKEY 01 is off", [](SettingsRecord& r) { r.forceNumKey = "01"; },
+       [](const SettingsForm& f) { return !f.forceNumLock; }},
+      {"LOCKBYDISCONNECTION 0 is off", [](SettingsRecord& r) { r.lockByDisconnection = "0"; },
+       [](const SettingsForm& f) { return !f.lockOnDisconnect; }},
+      {"USEMONITORSALL empty is on", [](SettingsRecord& r) { r.useMonitorsAll = ""; },
+       [](const SettingsForm& f) { return f.useAllMonitors; }},
+      {"RDGUARD 2 is on and enables the gateway edit", [](SettingsRecord& r) { r.rdGuard = "2"; },
+       [](const SettingsForm& f) { return f.useGateway && f.gatewayEditEnabled; }},
+      {"EXPIRES empty is on and enables the picker", [](SettingsRecord& r) { r.expires = ""; },
+       [](const SettingsForm& f) { return f.cardsExpire && f.expiryPickerEnabled; }},
+      {"ENABLE 1 ticks and enables the hidden picker", [](SettingsRecord& r) { r.enable = "1"; },
+       [](const SettingsForm& f) { return f.enable && f.unlockPickerEnabled; }},
+      {"AUDIORECORDING other than 0 records here", [](SettingsRecord& r) { r.audioRecording = "x"; },
+       [](const SettingsForm& f) { return f.recording == RecordingChoice::ThisComputer; }},
+      {"AUDIOPLAYBACK 2 does not play", [](SettingsRecord& r) { r.audioPlayback = "2"; },
+       [](const SettingsForm& f) { return f.playback == PlaybackChoice::DoNotPlay; }},
+      {"AUDIOPLAYBACK 0 plays here", [](SettingsRecord& r) { r.audioPlayback = "0"; },
+       [](const SettingsForm& f) { return f.playback == PlaybackChoice::ThisComputer; }},
+      {"AUDIOPLAYBACK 7 plays remotely", [](SettingsRecord& r) { r.audioPlayback = "7"; },
+       [](const SettingsForm& f) { return f.playback == PlaybackChoice::RemoteComputer; }},
+      {"EVERYHRS 1 selects 10", [](SettingsRecord& r) { r.everyHrs = "1"; },
+       [](const SettingsForm& f) { return f.everyHrsIndex == 9; }},
+      {"EVERYHRS 13 selects nothing", [](SettingsRecord& r) { r.everyHrs = "13"; },
+       [](const SettingsForm& f) { return f.everyHrsIndex == -1; }},
+      {"EXPIRESAT 7:5 sets 07:05", [](SettingsRecord& r) { r.expiresAt = "7:5"; },
+       [](const SettingsForm& f) { return f.expiryTime == PickerTime{7, 5}; }},
+      {"texts are shown as stored", [](SettingsRecord& r) { r.host = " h "; r.delay = "abc"; r.rdGateway = "gw"; r.domain = "talo"; r.localPassword = "p"; },
+       [](const SettingsForm& f) { return f.host == " h " && f.delay == "abc" && f.rdGateway == "gw" && f.domain == "talo" && f.localPassword == "p"; }},
+  };
+  for (const Case& c : cases) EXPECT_TRUE(c.expect(FillForm(With(c.change)))) << c.what;
+}
+
+TEST(FillForm, AnInvalidExpiryTimeLeavesPickerGatewayEnablingAndTaskbarButtonUnset) {
+  for (const char* rdGuard : {"0", "1"}) {
+    const SettingsForm f = FillForm(With([&](SettingsRecord& r) {
+      r.expiresAt = "24:00";
+      r.rdGuard = rdGuard;
+      r.expires = "1";
+    }));
+    EXPECT_FALSE(f.expiryTime.has_value()) << rdGuard;
+    EXPECT_TRUE(f.gatewayEditEnabled) << "template state, whatever RDGUARD says: " << rdGuard;
+    EXPECT_FALSE(f.taskbarButton) << rdGuard;
+    // Every other control is filled all the same.
+    EXPECT_EQ(f.useGateway, std::string(rdGuard) == "1");
+    EXPECT_TRUE(f.cardsExpire);
+    EXPECT_TRUE(f.expiryPickerEnabled);
+    EXPECT_EQ(f.delay, "500");
+  }
+}
+
+TEST(CheckForm, OnlyTheFirstFailingCheckIsReported) {
+  struct Case {
+    const char* what;
+    std::function<void(SettingsForm&)> change;
+    const char* message;  // null: passes
+  } cases[] = {
+      {"all given", [](SettingsForm&) {}, nullptr},
+      {"host empty", [](SettingsForm& f) { f.host.clear(); }, settings::kHostPasswordMessage},
+      {"password empty", [](SettingsForm& f) { f.localPassword.clear(); }, settings::kHostPasswordMessage},
+      {"host and delay empty", [](SettingsForm& f) { f.host.clear(); f.delay.clear(); }, settings::kHostPasswordMessage},
+      {"delay empty", [](SettingsForm& f) { f.delay.clear(); }, settings::kDelayMessage},
+      {"delay empty, gateway ticked without name", [](SettingsForm& f) { f.delay.clear(); f.useGateway = true; },
+       settings::kDelayMessage},
+      {"gateway ticked without name", [](SettingsForm& f) { f.useGateway = true; f.rdGateway.clear(); },
+       settings::kGatewayMessage},
+      {"gateway ticked with name", [](SettingsForm& f) { f.useGateway = true; f.rdGateway = "gw"; }, nullptr},
+      {"gateway unticked, no name", [](SettingsForm& f) { f.useGateway = false; f.rdGateway.clear(); }, nullptr},
+      {"blank host is not empty", [](SettingsForm& f) { f.host = " "; }, nullptr},
+  };
+  for (const Case& c : cases) {
+    SettingsForm f = SavableForm();
+    c.change(f);
+    const auto message = settings::CheckForm(f);
+    if (c.message == nullptr) {
+      EXPECT_FALSE(message.has_value()) << c.what << ": " << message.value_or("");
+    } else {
+      EXPECT_EQ(message.value_or("(none)"), c.message) << c.what;
+    }
+  }
+}
+
+TEST(BuildRecord, WritesTheWrittenForms) {
+  SettingsForm f;
+  f.host = "h";
+  f.localPassword = "p";
+  f.domain = "d";
+  f.rdGateway = "gw";
+  f.delay = "750";
+  f.printers = true;
+  f.clipboard = false;
+  f.useGateway = false;
+  f.forceNumLock = true;
+  f.useAllMonitors = true;
+  f.lockOnDisconnect = false;
+  f.cardsExpire = false;
+  f.expiryPickerEnabled = false;
+  f.enable = true;
+  f.recording = RecordingChoice::ThisComputer;
+  f.playback = PlaybackChoice::ThisComputer;
+  f.everyHrsIndex = 4;
+  f.expiryTime = PickerTime{3, 30};
+  const SettingsRecord r = BuildRecord(f);
+  EXPECT_EQ(r.host, "h");
+  EXPECT_EQ(r.localPassword, "p");
+  EXPECT_EQ(r.domain, "d");
+  EXPECT_EQ(r.rdGateway, "gw") << "written whether or not the gateway is ticked";
+  EXPECT_EQ(r.delay, "750");
+  EXPECT_EQ(r.printers, "1");
+  EXPECT_EQ(r.clipboard, "0");
+  EXPECT_EQ(r.rdGuard, "0");
+  EXPECT_EQ(r.forceNumKey, "1");
+  EXPECT_EQ(r.useMonitorsAll, "1");
+  EXPECT_EQ(r.lockByDisconnection, "0");
+  EXPECT_EQ(r.expires, "0");
+  EXPECT_EQ(r.expiresAt, "03:30") << "also from a disabled picker";
+  EXPECT_EQ(r.enable, "0");
+  EXPECT_EQ(r.dailyKey, "0");
+  EXPECT_EQ(r.audioRecording, "1");
+  EXPECT_EQ(r.audioPlayback, "0");
+  EXPECT_EQ(r.everyHrs, "5");
+}
+
+TEST(BuildRecord, RadioChoicesAndListSelection) {
+  struct Case {
+    RecordingChoice recording;
+    PlaybackChoice playback;
+    int everyHrsIndex;
+    const char *audioRecording, *audioPlayback, *everyHrs;
+  } cases[] = {
+      {RecordingChoice::DoNotRecord, PlaybackChoice::DoNotPlay, 11, "0", "2", "12"},
+      {RecordingChoice::ThisComputer, PlaybackChoice::RemoteComputer, 0, "1", "1", "1"},
+      {RecordingChoice::None, PlaybackChoice::None, -1, "1", "1", ""},
+  };
+  for (const Case& c : cases) {
+    SettingsForm f = SavableForm();
+    f.recording = c.recording;
+    f.playback = c.playback;
+    f.everyHrsIndex = c.everyHrsIndex;
+    const SettingsRecord r = BuildRecord(f);
+    EXPECT_EQ(r.audioRecording, c.audioRecording);
+    EXPECT_EQ(r.audioPlayback, c.audioPlayback);
+    EXPECT_EQ(r.everyHrs, c.everyHrs);
+  }
+}
+
+TEST(BuildRecord, NeedsThePickersTime) {
+  SettingsForm f = SavableForm();
+  f.expiryTime.reset();
+  EXPECT_THROW(BuildRecord(f), std::logic_error);
+}
+
+TEST(FillThenBuild, StoredTextsComeBackInTheirWrittenForms) {
+  struct Case {
+    const char* what;
+    std::function<void(SettingsRecord&)> stored;
+    std::function<bool(const SettingsRecord&)> expect;
+  } cases[] = {
+      {"AUDIOPLAYBACK 7 -> 1", [](SettingsRecord& r) { r.audioPlayback = "7"; },
+       [](const SettingsRecord& r) { return r.audioPlayback == "1"; }},
+      {"PRINTERS yes -> 0", [](SettingsRecord& r) { r.printers = "yes"; }, [](const SettingsRecord& r) { return r.printers == "0"; }},
+      {"USEMONITORSALL empty -> 1", [](SettingsRecord& r) { r.useMonitorsAll = ""; },
+       [](const SettingsRecord& r) { return r.useMonitorsAll == "1"; }},
+      {"EVERYHRS 1 -> 10", [](SettingsRecord& r) { r.everyHrs = "1"; }, [](const SettingsRecord& r) { return r.everyHrs == "10"; }},
+      {"EVERYHRS 13 -> empty", [](SettingsRecord& r) { r.everyHrs = "13"; }, [](const SettingsRecord& r) { return r.everyHrs.empty(); }},
+      {"EXPIRESAT 7:5 -> 07:05", [](SettingsRecord& r) { r.expiresAt = "7:5"; },
+       [](const SettingsRecord& r) { return r.expiresAt == "07:05"; }},
+      {"ENABLE and DAILYKEY -> 0", [](SettingsRecord& r) { r.enable = "1"; r.dailyKey = "9"; },
+       [](const SettingsRecord& r) { return r.enable == "0" && r.dailyKey == "0"; }},
+      {"AUDIORECORDING 5 -> 1", [](SettingsRecord& r) { r.audioRecording = "5"; },
+       [](const SettingsRecord& r) { return r.audioRecording == "1"; }},
+      {"RDGUARD empty -> 1", [](SettingsRecord& r) { r.rdGuard = ""; }, [](const SettingsRecord& r) { return r.rdGuard == "1"; }},
+  };
+  for (const Case& c : cases) EXPECT_TRUE(c.expect(BuildRecord(FillForm(With(c.stored))))) << c.what;
+}
+
+TEST(FillThenBuild, ARecordInWrittenFormsIsUnchanged) {
+  SettingsRecord r = With([](SettingsRecord& x) {
+    x.host = "h";
+    x.localPassword = "p";
+    x.rdGateway = "g";
+    x.domain = "d";
+    x.expires = "1";
+    x.expiresAt = "23:59";
+    x.audioPlayback = "2";
+    x.audioRecording = "1";
+    x.everyHrs = "7";
+  });
+  EXPECT_EQ(BuildRecord(FillForm(r)), r);
+}
+
+TEST(ApplyEnablingBox, EachBoxEnablesOnlyItsControl) {
+  struct Case {
+    settings::EnablingBox box;
+    bool SettingsForm::*tick;
+    bool SettingsForm::*enabled;
+  } cases[] = {
+      {settings::EnablingBox::Enable, &SettingsForm::enable, &SettingsForm::unlockPickerEnabled},
+      {settings::EnablingBox::UseGateway, &SettingsForm::useGateway, &SettingsForm::gatewayEditEnabled},
+      {settings::EnablingBox::CardsExpire, &SettingsForm::cardsExpire, &SettingsForm::expiryPickerEnabled},
+  };
+  for (const Case& c : cases) {
+    for (const bool ticked : {true, false}) {
+      SettingsForm f;
+      f.rdGateway = "kept";
+      f.*c.tick = ticked;
+      f.*c.enabled = !ticked;
+      SettingsForm expected = f;
+      expected.*c.enabled = ticked;
+      settings::ApplyEnablingBox(f, c.box);
+      EXPECT_EQ(f.*c.enabled, ticked);
+      EXPECT_EQ(f.unlockPickerEnabled, expected.unlockPickerEnabled);
+      EXPECT_EQ(f.gatewayEditEnabled, expected.gatewayEditEnabled);
+      EXPECT_EQ(f.expiryPickerEnabled, expected.expiryPickerEnabled);
+      EXPECT_EQ(f.rdGateway, "kept");
+    }
+  }
+}
+
+TEST(ResetCardsMessage, SaysWhetherCardsWereFound) {
+  EXPECT_EQ(settings::ResetCardsMessage(2), "Successfully removed remembered cards!");
+  EXPECT_EQ(settings::ResetCardsMessage(0), "No registered cards available\xA0to clear");
+}
+
+}  // namespace
