@@ -6,5 +6,6 @@
 namespace quandorctl {
 
 extern const CommandGroup kLogGroup;  // log_command.cpp
+extern const CommandGroup kIniGroup;  // ini_command.cpp
 
 }  // namespace quandorctl

@@ -1,0 +1,130 @@
+// quandorctl ini: read and write the enciphered INI files ("SettingsHost.ini", the card
+// files) with the same engine and cipher as the program, byte for byte.
+#include <cstdio>
+#include <optional>
+#include <string>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include "platform/files.h"
+#include "storage/crypt_ini.h"
+#include "storage/ini_text.h"
+#include "tools/quandorctl/groups.h"
+
+namespace quandorctl {
+namespace {
+
+constexpr char kUsage[] =
+    "usage: quandorctl ini get FILE SECTION KEY\n"
+    "       quandorctl ini set FILE SECTION KEY VALUE\n"
+    "       quandorctl ini dump FILE\n"
+    "       quandorctl ini load FILE < TEXT\n"
+    "\n"
+    "Reads and writes enciphered INI files (SettingsHost.ini, the card files).\n"
+    "  get   prints the value of KEY in SECTION and a newline (an empty line when the key\n"
+    "        is missing); values are cut to 1023 characters, as the program reads them.\n"
+    "  set   sets KEY in SECTION to VALUE, creating the file, section or key as needed;\n"
+    "        every other line stays as it was. A VALUE with a line break is refused.\n"
+    "  dump  writes the whole deciphered INI text to standard output, bytes unchanged.\n"
+    "  load  enciphers the INI text read from standard input into FILE, replacing it.\n"
+    "Files are replaced all at once; no deciphered copy is ever written to disk.\n"
+    "exit status: 0 success, 1 wrong usage, 2 a file is missing or cannot be read or\n"
+    "written, 3 the file does not decipher.\n";
+
+constexpr char kDoesNotDecipher[] = ": does not decipher (empty, damaged, or enciphered with another pass phrase)";
+
+void Expect(const Args& args, std::size_t count, const char* form) {
+  if (args.size() != count) throw UsageError(args[0] + " takes " + form);
+}
+
+// The file's INI text. A missing or undecipherable file is a command error.
+std::string ReadIniText(const std::string& path) {
+  std::string bytes;
+  try {
+    bytes = platform::ReadWholeFile(path);
+  } catch (const platform::FileError& e) {
+    throw CommandError(kExitFile, e.what());
+  }
+  std::optional<std::string> text = storage::DecipherIniFile(bytes);
+  if (!text) throw CommandError(kExitDecipher, path + kDoesNotDecipher);
+  return std::move(*text);
+}
+
+void ReplaceWithText(const std::string& path, const std::string& text) {
+  const std::optional<storage::ByteArray> bytes = storage::EncipherIniText(text);
+  if (!bytes) throw CommandError(kExitFile, path + ": cannot encipher (the AES cipher is not available)");
+  try {
+    platform::ReplaceFileContent(path, *bytes);
+  } catch (const platform::FileError& e) {
+    throw CommandError(kExitFile, e.what());
+  }
+}
+
+void WriteOut(const std::string& bytes) {
+  if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() || std::fflush(stdout) != 0)
+    throw CommandError(kExitFile, "standard output: cannot write");
+}
+
+int Get(const Args& args) {
+  Expect(args, 4, "FILE SECTION KEY");
+  const std::string text = ReadIniText(args[1]);
+  WriteOut(storage::IniGetString(text, args[2], args[3], "", storage::kCryptIniReadBuffer).value + "\n");
+  return kExitOk;
+}
+
+int Set(const Args& args) {
+  Expect(args, 5, "FILE SECTION KEY VALUE");
+  const std::string& path = args[1];
+  // An existing file that does not decipher is not overwritten: 'ini load' replaces it
+  // on purpose.
+  const std::string text = platform::PathExists(path) ? ReadIniText(path) : std::string();
+  std::string changed;
+  try {
+    changed = storage::IniWriteString(text, args[2], args[3], args[4]);
+  } catch (const storage::IniValueError& e) {
+    throw CommandError(kExitUsage, path + ": not written: " + e.what());
+  }
+  ReplaceWithText(path, changed);
+  return kExitOk;
+}
+
+int Dump(const Args& args) {
+  Expect(args, 2, "one FILE");
+  WriteOut(ReadIniText(args[1]));
+  return kExitOk;
+}
+
+int Load(const Args& args) {
+  Expect(args, 2, "one FILE");
+  std::string text;
+  char chunk[4096];
+  std::size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, stdin)) > 0) text.append(chunk, n);
+  if (std::ferror(stdin)) throw CommandError(kExitFile, "standard input: cannot read");
+  ReplaceWithText(args[1], text);
+  return kExitOk;
+}
+
+int RunIni(const Args& args) {
+#ifdef _WIN32
+  // INI text passes through unchanged: no CR LF translation on the standard streams.
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
+#endif
+  if (args.empty()) throw UsageError("missing subcommand");
+  const std::string& command = args[0];
+  if (command == "get") return Get(args);
+  if (command == "set") return Set(args);
+  if (command == "dump") return Dump(args);
+  if (command == "load") return Load(args);
+  throw UsageError("unknown subcommand '" + command + "'");
+}
+
+}  // namespace
+
+const CommandGroup kIniGroup = {"ini", "read and write enciphered INI files", kUsage, RunIni};
+
+}  // namespace quandorctl
