@@ -7,6 +7,9 @@
 namespace app {
 namespace {
 
+// The shell takes the full ANSI record, balloon and GUID fields included.
+static_assert(sizeof(void*) != 4 || sizeof(NOTIFYICONDATAA) == 508, "the 32-bit record is 508 bytes");
+
 // The popup steps of the tray rules, carried out on the tray menu's first submenu.
 class TrayPopup : public PopupSteps {
  public:
@@ -30,7 +33,7 @@ class TrayPopup : public PopupSteps {
 CTrayDialog::CTrayDialog(int templateId)
     : ui::Dialog(templateId), m_taskbarCreatedMessage(RegisterWindowMessageA("TaskbarCreated")) {
   std::memset(&m_notifyData, 0, sizeof m_notifyData);
-  m_notifyData.cbSize = sizeof m_notifyData;  // the full record: 508 bytes in the 32-bit program
+  m_notifyData.cbSize = sizeof m_notifyData;
   m_notifyData.uID = kTrayIconId;
   m_notifyData.uFlags = NIF_MESSAGE;
   m_notifyData.uCallbackMessage = kTrayCallbackMessage;
