@@ -69,6 +69,8 @@ const std::vector<Text>& Texts() {
       {"section header oddities", "[a]b]\r\nk=1\r\n[c\r\nj=2\r\n[]\r\ne=3\r\n", {"a]b", "a", "c", ""}, {"k", "j", "e", "[c"}},
       {"accented names", "[Sect\xC4on]\r\nK\xC9Y=1\r\n", {"Sect\xC4on", "sect\xE4on"}, {"K\xC9Y", "k\xE9y"}},
       {"binary junk", kJunk, {"junk"}, {"k"}},
+      {"control characters at the edges", "[s]\r\n\x0b\x0c k \x1a=\x1a\x0b v \x0c\t\r\nn= \xA0x\xA0 \r\n\x01j=\x01\r\n",
+       {"s"}, {"k", "n", "\x01j", "j"}},
       {"blank lines only", "\r\n \r\n\t\r\n", {"s"}, {"k"}},
   };
   return texts;
