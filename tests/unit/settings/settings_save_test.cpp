@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include "platform/fault.h"
+#include "platform/files.h"
+#include "settings/service_request.h"
+#include "settings/settings_form.h"
+#include "tests/unit/test_folder.h"
+
+namespace {
+
+using platform::FileOp;
+using settings::SaveSettingsForm;
+using testing_support::TestFolder;
+
+settings::SettingsForm SavableForm() {
+  settings::SettingsForm f = settings::FillForm(settings::SettingsRecord{});
+  f.host = "rd.example";
+  f.localPassword = "secret";
+  return f;
+}
+
+TEST(SaveSettingsForm, AFailedCheckWritesNothingAndTellsNoOne) {
+  TestFolder dir;
+  settings::SettingsForm f = SavableForm();
+  f.useGateway = true;
+  int notices = 0;
+  EXPECT_EQ(SaveSettingsForm(dir.path(), f, [&] { ++notices; }).value_or(""), settings::kGatewayMessage);
+  EXPECT_EQ(notices, 0);
+  EXPECT_EQ(dir.Listing(), "");
+}
+
+TEST(SaveSettingsForm, StoresThenTellsTheServiceThenMakesTheMarker) {
+  TestFolder dir;
+  std::string seenWhenNotified;
+  const auto message = SaveSettingsForm(dir.path(), SavableForm(), [&] { seenWhenNotified = dir.Listing(); });
+  EXPECT_FALSE(message.has_value());
+  EXPECT_EQ(seenWhenNotified, "Settings.ini SettingsHost.ini") << "every key is written before the notice";
+  EXPECT_EQ(dir.Listing(), "Read.txt Settings.ini SettingsHost.ini");
+  EXPECT_EQ(dir.Read("Read.txt"), "");
+  EXPECT_EQ(settings::LoadSettings(dir.path()).host, "rd.example");
+}
+
+TEST(SaveSettingsForm, AnExistingMarkerKeepsItsContent) {
+  TestFolder dir;
+  dir.Write("Read.txt", "seen by the service\r\n");
+  ASSERT_FALSE(SaveSettingsForm(dir.path(), SavableForm(), [] {}).has_value());
+  EXPECT_EQ(dir.Read("Read.txt"), "seen by the service\r\n");
+}
+
+TEST(SaveSettingsForm, AFailingWriteStopsBeforeTheNoticeAndTheMarker) {
+  TestFolder dir;
+  platform::ScopedFaultHook hook([&](FileOp op, const std::string& path) {
+    return op == FileOp::Rename && path == dir / "SettingsHost.ini";
+  });
+  int notices = 0;
+  EXPECT_THROW(SaveSettingsForm(dir.path(), SavableForm(), [&] { ++notices; }), platform::FileError);
+  EXPECT_EQ(notices, 0);
+  EXPECT_EQ(dir.Listing(), "Settings.ini") << "FORCENUMKEY, written first, stays";
+}
+
+TEST(SaveSettingsForm, AMarkerThatCannotBeMadeDoesNotStopTheSave) {
+  TestFolder dir;
+  platform::ScopedFaultHook hook([&](FileOp op, const std::string& path) { return op == FileOp::Open && path == dir / "Read.txt"; });
+  int notices = 0;
+  EXPECT_FALSE(SaveSettingsForm(dir.path(), SavableForm(), [&] { ++notices; }).has_value());
+  EXPECT_EQ(notices, 1);
+  EXPECT_FALSE(platform::PathExists(dir / "Read.txt"));
+  EXPECT_FALSE(settings::TouchReadMarker(dir.path()));
+}
+
+TEST(TouchReadMarker, CreatesAnEmptyFile) {
+  TestFolder dir;
+  EXPECT_TRUE(settings::TouchReadMarker(dir.path()));
+  EXPECT_EQ(dir.Listing(), "Read.txt");
+  EXPECT_EQ(dir.Read("Read.txt"), "");
+}
+
+#ifdef _WIN32
+// Without the service installed: the manager opens, the service does not (1060), and the
+// control request on no handle fails in its turn.
+TEST(SendServiceRequest, WithoutTheServiceReportsEachFailingStepOnStandardOutput) {
+  testing::internal::CaptureStdout();
+  const settings::ServiceNotice notice = settings::SendServiceRequest();
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_EQ(notice, settings::ServiceNotice::Failed);
+  EXPECT_EQ(out, "Open SCM failed with error 1060\nControl Service failed with error 6\n");
+}
+#else
+TEST(SendServiceRequest, HasNothingToNotifyWithoutAServiceManager) {
+  testing::internal::CaptureStdout();
+  EXPECT_EQ(settings::SendServiceRequest(), settings::ServiceNotice::NothingToNotify);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+}
+#endif
+
+}  // namespace

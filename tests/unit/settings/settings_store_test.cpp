@@ -1,0 +1,260 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <sstream>
+
+#include "platform/fault.h"
+#include "platform/files.h"
+#include "settings/settings_record.h"
+#include "storage/crypt_ini.h"
+#include "storage/ini_text.h"
+#include "tests/unit/test_folder.h"
+
+namespace {
+
+using platform::FileOp;
+using settings::SettingsRecord;
+using testing_support::TestFolder;
+
+constexpr char kMissing[] = "<missing>";
+
+// The value of a key in the plain file's raw text, or kMissing.
+std::string PlainKey(const TestFolder& dir, const std::string& key) {
+  return storage::IniGetString(dir.Read("Settings.ini"), "ConfigSetting", key, kMissing, 4096).value;
+}
+
+std::string HostFileText(const TestFolder& dir) {
+  if (!platform::PathExists(dir / "SettingsHost.ini")) return std::string();
+  return storage::DecipherIniFile(dir.Read("SettingsHost.ini")).value_or("<does not decipher>");
+}
+
+std::string EncipheredKey(const TestFolder& dir, const std::string& key) {
+  return storage::IniGetString(HostFileText(dir), "Settings", key, kMissing, 4096).value;
+}
+
+std::string StoredKey(const TestFolder& dir, const settings::SettingKey& key) {
+  return key.file == settings::KeyFile::Enciphered ? EncipheredKey(dir, key.name) : PlainKey(dir, key.name);
+}
+
+// The keys of an INI text's section, in file order.
+std::vector<std::string> KeyOrder(const std::string& text) {
+  std::vector<std::string> keys;
+  std::istringstream lines(text);
+  for (std::string line; std::getline(lines, line);) {
+    const std::size_t eq = line.find('=');
+    if (eq != std::string::npos) keys.push_back(line.substr(0, eq));
+  }
+  return keys;
+}
+
+// Every key with a distinct text in its written form.
+SettingsRecord DistinctRecord() {
+  SettingsRecord r;
+  r.host = "rd.example";
+  r.localPassword = "p@ss word";
+  r.rdGateway = "gw.example";
+  r.domain = "talo";
+  r.lockByDisconnection = "0";
+  r.expiresAt = "03:30";
+  r.expires = "1";
+  r.everyHrs = "7";
+  r.printers = "0";
+  r.clipboard = "0";
+  r.rdGuard = "1";
+  r.delay = "1250";
+  r.forceNumKey = "0";
+  r.useMonitorsAll = "1";
+  r.audioRecording = "1";
+  r.audioPlayback = "2";
+  return r;
+}
+
+TEST(LoadSettings, FirstRunGivesTheDefaultsAndCreatesNothing) {
+  TestFolder dir;
+  EXPECT_EQ(settings::LoadSettings(dir.path()), SettingsRecord{});
+  EXPECT_EQ(dir.Listing(), "");
+}
+
+TEST(LoadSettings, KeepsEveryStoredTextAsItIs) {
+  TestFolder dir;
+  dir.Write("Settings.ini",
+            "[ConfigSetting]\r\nLOCKBYDISCONNECTION=01\r\nEXPIRESAT=7:5\r\nEXPIRES=\r\nENABLE=yes\r\nEVERYHRS=1\r\n"
+            "PRINTERS=yes\r\nCLIPBOARD=1\r\nRDGUARD=2\r\nDELAY=abc\r\nFORCENUMKEY=0\r\nUSEMONITORSALL=\r\n"
+            "AUDIORECORDING=9\r\nAUDIOPLAYBACK=7\r\nDAILYKEY=5\r\nDEBUG=1\r\n");
+  storage::CCryptIni host;
+  host.m_strFileName = dir / "SettingsHost.ini";
+  host.Write("rd01", "HOST", "Settings");
+  host.Write("pw", "LocalPassword", "Settings");
+  host.Write("talo", "DOMAIN", "Settings");  // RDGATEWAY missing: empty
+  const SettingsRecord r = settings::LoadSettings(dir.path());
+  SettingsRecord expected;
+  expected.host = "rd01";
+  expected.localPassword = "pw";
+  expected.rdGateway = "";
+  expected.domain = "talo";
+  expected.lockByDisconnection = "01";
+  expected.expiresAt = "7:5";
+  expected.expires = "";
+  expected.enable = "yes";
+  expected.everyHrs = "1";
+  expected.printers = "yes";
+  expected.clipboard = "1";
+  expected.rdGuard = "2";
+  expected.delay = "abc";
+  expected.forceNumKey = "0";
+  expected.useMonitorsAll = "";
+  expected.audioRecording = "9";
+  expected.audioPlayback = "7";
+  expected.dailyKey = "0";  // never read
+  EXPECT_EQ(r, expected);
+  for (const settings::SettingKey& key : settings::RecordKeys()) EXPECT_EQ(r.*key.field, expected.*key.field) << key.name;
+}
+
+TEST(LoadSettings, AMissingEncipheredFileGivesFourEmptyTexts) {
+  TestFolder dir;
+  dir.Write("Settings.ini", "[ConfigSetting]\r\nDELAY=10\r\n");
+  const SettingsRecord r = settings::LoadSettings(dir.path());
+  EXPECT_EQ(r.host + r.localPassword + r.rdGateway + r.domain, "");
+  EXPECT_EQ(r.delay, "10");
+  EXPECT_EQ(r.printers, "1");
+}
+
+TEST(LoadSettings, AnEncipheredFileThatDoesNotDecipherGivesEmptyTexts) {
+  TestFolder dir;
+  dir.Write("SettingsHost.ini", "not enciphered at all");
+  EXPECT_EQ(settings::LoadSettings(dir.path()), SettingsRecord{});
+}
+
+TEST(LoadSettings, AnEncipheredFileThatCannotBeReadRaises) {
+  TestFolder dir;
+  dir.Write("SettingsHost.ini", "x");
+  platform::ScopedFaultHook hook([&](FileOp op, const std::string& path) {
+    return op == FileOp::Open && path == dir / "SettingsHost.ini";
+  });
+  EXPECT_THROW(settings::LoadSettings(dir.path()), platform::FileError);
+}
+
+TEST(StoreSettings, StoreThenLoadGivesTheRecordBack) {
+  TestFolder dir;
+  const SettingsRecord r = DistinctRecord();
+  settings::StoreSettings(dir.path(), r);
+  EXPECT_EQ(settings::LoadSettings(dir.path()), r);
+  EXPECT_EQ(dir.Listing(), "Settings.ini SettingsHost.ini");
+}
+
+TEST(StoreSettings, WritesEnableAndDailyKeyAsZeroAndTheGatewayEvenWhenOff) {
+  TestFolder dir;
+  SettingsRecord r = DistinctRecord();
+  r.enable = "1";
+  r.dailyKey = "9";
+  r.rdGuard = "0";
+  settings::StoreSettings(dir.path(), r);
+  EXPECT_EQ(PlainKey(dir, "ENABLE"), "0");
+  EXPECT_EQ(PlainKey(dir, "DAILYKEY"), "0");
+  EXPECT_EQ(PlainKey(dir, "RDGUARD"), "0");
+  EXPECT_EQ(EncipheredKey(dir, "RDGATEWAY"), "gw.example");
+}
+
+TEST(StoreSettings, WritesTheKeysInTheFixedOrder) {
+  // On a fresh file every write appends its key, so the line order is the write order.
+  TestFolder dir;
+  settings::StoreSettings(dir.path(), DistinctRecord());
+  std::vector<std::string> plain, enciphered;
+  for (const char* name : settings::StoreOrder()) {
+    (settings::FindSettingKey(name)->file == settings::KeyFile::Plain ? plain : enciphered).push_back(name);
+  }
+  EXPECT_EQ(KeyOrder(dir.Read("Settings.ini")), plain);
+  EXPECT_EQ(KeyOrder(HostFileText(dir)), (std::vector<std::string>{"RDGATEWAY", "DOMAIN", "HOST", "LocalPassword"}));
+  EXPECT_EQ(std::vector<std::string>(settings::StoreOrder().begin(), settings::StoreOrder().begin() + 3),
+            (std::vector<std::string>{"FORCENUMKEY", "RDGATEWAY", "DOMAIN"}));
+}
+
+// Runs the store with one write failing and checks that exactly the keys before it were written.
+void ExpectStopsAt(const std::string& failingKey, const std::function<void(const TestFolder&)>& store) {
+  TestFolder dir;
+  store(dir);
+  const auto& order = settings::StoreOrder();
+  const auto stop = std::find(order.begin(), order.end(), failingKey);
+  ASSERT_NE(stop, order.end());
+  const SettingsRecord r = DistinctRecord();
+  for (auto it = order.begin(); it != order.end(); ++it) {
+    const settings::SettingKey& key = *settings::FindSettingKey(*it);
+    const std::string stored = StoredKey(dir, key);
+    if (it < stop) {
+      EXPECT_NE(stored, kMissing) << key.name << " comes before " << failingKey << " and stays written";
+    } else {
+      EXPECT_EQ(stored, kMissing) << key.name << " is not written after " << failingKey << " failed";
+    }
+  }
+}
+
+TEST(StoreSettings, StopsAtTheFirstFailingEncipheredWriteAndRethrows) {
+  const char* encipheredInOrder[] = {"RDGATEWAY", "DOMAIN", "HOST", "LocalPassword"};
+  for (int failing = 0; failing < 4; ++failing) {
+    ExpectStopsAt(encipheredInOrder[failing], [&](const TestFolder& dir) {
+      int replacements = 0;
+      platform::ScopedFaultHook hook([&](FileOp op, const std::string& path) {
+        return op == FileOp::Rename && path == dir / "SettingsHost.ini" && replacements++ == failing;
+      });
+      EXPECT_THROW(settings::StoreSettings(dir.path(), DistinctRecord()), platform::FileError) << failing;
+    });
+  }
+}
+
+TEST(StoreSettings, AValueWithALineBreakStopsTheStoreAtItsKey) {
+  struct Case {
+    const char* key;
+    std::function<void(SettingsRecord&)> change;
+  } cases[] = {
+      {"HOST", [](SettingsRecord& r) { r.host = "a\r\nEVIL=1"; }},
+      {"DELAY", [](SettingsRecord& r) { r.delay = "1\n2"; }},
+  };
+  for (const Case& c : cases) {
+    ExpectStopsAt(c.key, [&](const TestFolder& dir) {
+      SettingsRecord r = DistinctRecord();
+      c.change(r);
+      EXPECT_THROW(settings::StoreSettings(dir.path(), r), storage::IniValueError) << c.key;
+    });
+  }
+}
+
+#ifndef _WIN32
+// Windows writes the plain file with the profile functions, which the fault hook does not reach.
+TEST(StoreSettings, StopsAtTheFirstFailingPlainWrite) {
+  for (const char* failingKey : {"FORCENUMKEY", "PRINTERS", "LOCKBYDISCONNECTION", "EVERYHRS"}) {
+    ExpectStopsAt(failingKey, [&](const TestFolder& dir) {
+      const auto& order = settings::StoreOrder();
+      const int plainBefore = static_cast<int>(std::count_if(
+          order.begin(), std::find(order.begin(), order.end(), std::string(failingKey)),
+          [](const char* n) { return settings::FindSettingKey(n)->file == settings::KeyFile::Plain; }));
+      int replacements = 0;
+      platform::ScopedFaultHook hook([&](FileOp op, const std::string& path) {
+        return op == FileOp::Rename && path == dir / "Settings.ini" && replacements++ == plainBefore;
+      });
+      EXPECT_THROW(settings::StoreSettings(dir.path(), DistinctRecord()), platform::FileError) << failingKey;
+    });
+  }
+}
+#endif
+
+TEST(StoreSettingValues, WritesOnlyTheGivenKeysInTheFixedOrder) {
+  TestFolder dir;
+  const int written = settings::StoreSettingValues(
+      dir.path(), {{"EVERYHRS", "3"}, {"HOST", "h2"}, {"PRINTERS", "0"}, {"ENABLE", "1"}, {"FORCENUMKEY", "0"}});
+  EXPECT_EQ(written, 5);
+  EXPECT_EQ(KeyOrder(dir.Read("Settings.ini")), (std::vector<std::string>{"FORCENUMKEY", "PRINTERS", "ENABLE", "EVERYHRS"}));
+  EXPECT_EQ(PlainKey(dir, "ENABLE"), "0") << "ENABLE is always written as 0";
+  EXPECT_EQ(KeyOrder(HostFileText(dir)), std::vector<std::string>{"HOST"});
+  EXPECT_EQ(EncipheredKey(dir, "HOST"), "h2");
+}
+
+TEST(StoreSettingValues, ANameThatIsNotARecordKeyWritesNothing) {
+  for (const char* name : {"NOSUCHKEY", "DEBUG", "host"}) {
+    TestFolder dir;
+    EXPECT_THROW(settings::StoreSettingValues(dir.path(), {{"PRINTERS", "0"}, {name, "1"}}), std::invalid_argument) << name;
+    EXPECT_EQ(dir.Listing(), "") << name;
+  }
+}
+
+}  // namespace
