@@ -220,9 +220,10 @@ TEST(DiffIni, WritesAsWritePrivateProfileString) {
       continue;
     }
     EXPECT_EQ(Show(ours), Show(e.windows)) << e.label << ": " << e.wineDiffers;
-    if (e.wineDiffers == kWineNormalises)
+    if (e.wineDiffers == kWineNormalises) {
       EXPECT_EQ(Answers(ours), Answers(windows)) << e.label << " (" << e.wineDiffers << ")\n  profile: " << Show(windows)
                                                  << "\n  engine:  " << Show(ours);
+    }
   }
 }
 
