@@ -118,13 +118,13 @@ std::string DescribeStoredValue(const SettingKey& key, const std::string& stored
       const ExpiryTime time = ParseExpiryTime(stored);
       if (!time.valid) return "not a valid time (the settings dialog leaves its expiry time unset)";
       const std::string shown = FormatExpiryTime(time.hour, time.minute);
-      return shown == stored ? shown : shown + " (read as)";
+      return shown == stored ? "" : "read as " + shown;
     }
     case ReadRule::HourList: {
       const int index = SelectEveryHrsItem(stored);
       if (index < 0) return "selects no list item (the next save writes an empty value)";
       const std::string item = kEveryHrsItems[index];
-      return item == stored ? "every " + item + " hours" : "selects list item \"" + item + "\" (every " + item + " hours)";
+      return item == stored ? "" : "selects list item \"" + item + "\"";
     }
     case ReadRule::AudioRecording:
       return stored == "0" ? "do not record" : "record from this computer";
@@ -132,7 +132,7 @@ std::string DescribeStoredValue(const SettingKey& key, const std::string& stored
       if (stored == "2") return "do not play";
       return stored == "0" ? "play on this computer" : "play on the remote computer";
     case ReadRule::NotRead:
-      return "not read by this program; every save writes \"0\"";
+      return "not read; every save writes \"0\"";
   }
   return "";
 }

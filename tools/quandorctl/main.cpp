@@ -12,7 +12,7 @@ namespace quandorctl {
 namespace {
 
 // Each group adds itself here (and in groups.h).
-const std::vector<const CommandGroup*> kGroups = {&kLogGroup, &kIniGroup};
+const std::vector<const CommandGroup*> kGroups = {&kLogGroup, &kIniGroup, &kSettingsGroup, &kCardsGroup};
 
 void PrintUsage(std::FILE* out) {
   std::fputs("usage: quandorctl COMMAND ...\n\ncommands:\n", out);

@@ -1,0 +1,307 @@
+// Runs the quandorctl program of this build (beside this test in bin/) on fixture
+// folders: its `settings` and `cards` groups, their output and their exit statuses.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
+
+#include "cards/card_files.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "settings/settings_record.h"
+#include "storage/crypt_ini.h"
+#include "storage/ini_text.h"
+#include "tests/unit/test_folder.h"
+
+namespace {
+
+using testing_support::TestFolder;
+
+struct Result {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// A path as one command-line argument, without its final separator: a backslash
+// before the closing quote would escape it on Windows.
+std::string Arg(std::string path) {
+  if (!path.empty() && path.back() == platform::PathSeparator()) path.pop_back();
+  return "\"" + path + "\"";
+}
+
+// Standard output is in text mode on Windows: CR LF there, LF elsewhere.
+std::string WithLineFeeds(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
+  }
+  return out;
+}
+
+// quandorctl with `args` (already quoted as needed) and `input` on standard input.
+Result Quandorctl(const std::string& args, const std::string& input = "") {
+  TestFolder io;
+  io.Write("in", input);
+#ifdef _WIN32
+  const std::string program = platform::ProgramDirectory() + "quandorctl.exe";
+#else
+  const std::string program = platform::ProgramDirectory() + "quandorctl";
+#endif
+  std::string command = Arg(program) + " " + args + " < " + Arg(io / "in") + " > " + Arg(io / "out") + " 2> " + Arg(io / "err");
+#ifdef _WIN32
+  command = "\"" + command + "\"";  // cmd /c strips one pair of quotes around the whole line
+#endif
+  const int raw = std::system(command.c_str());
+  Result r;
+#ifdef _WIN32
+  r.status = raw;
+#else
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+#endif
+  r.out = WithLineFeeds(io.Read("out"));
+  r.err = WithLineFeeds(io.Read("err"));
+  return r;
+}
+
+void MakeCard(const TestFolder& dir, const std::string& fileName, const std::string& user, const std::string& password) {
+  storage::CCryptIni file;
+  file.m_strFileName = dir / fileName;
+  file.Write(user, "USER", "Settings");
+  file.Write(password, "PASSWORD", "Settings");
+}
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+TEST(QuandorctlSettings, ShowListsEveryKeyWithItsMeaning) {
+  TestFolder dir;
+  dir.Write("Settings.ini", "[ConfigSetting]\r\nPRINTERS=yes\r\nEVERYHRS=1\r\nDEBUG=1\r\n");
+  const Result r = Quandorctl("settings show --dir " + Arg(dir.path()));
+  EXPECT_EQ(r.status, 0) << r.err;
+  for (const settings::SettingKey& key : settings::RecordKeys()) {
+    EXPECT_TRUE(Contains(r.out, "\n" + std::string(key.name) + " ")) << key.name << "\n" << r.out;
+  }
+  EXPECT_TRUE(Contains(r.out, "PRINTERS             \"yes\"        off (only \"1\" is on)")) << r.out;
+  EXPECT_TRUE(Contains(r.out, "EVERYHRS             \"1\"          selects list item \"10\"")) << r.out;
+  EXPECT_TRUE(Contains(r.out, "DEBUG                \"1\"          on")) << r.out;
+  EXPECT_TRUE(Contains(r.out, "(missing: every key reads empty)")) << r.out;
+}
+
+TEST(QuandorctlSettings, SetWritesTellsTheServiceAndMakesTheMarker) {
+  TestFolder dir;
+  const Result r = Quandorctl("settings set --dir " + Arg(dir.path()) + " HOST=rd01 \"LocalPassword=p w\" PRINTERS=0 EXPIRESAT=03:30");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(Contains(r.out, "wrote 4 keys")) << r.out;
+  EXPECT_TRUE(Contains(r.out, "PRINTERS, HOST, LocalPassword, EXPIRESAT")) << "the fixed order: " << r.out;
+  const settings::SettingsRecord stored = settings::LoadSettings(dir.path());
+  EXPECT_EQ(stored.host, "rd01");
+  EXPECT_EQ(stored.localPassword, "p w");
+  EXPECT_EQ(stored.printers, "0");
+  EXPECT_EQ(stored.expiresAt, "03:30");
+  EXPECT_EQ(stored.clipboard, "1") << "keys not given are not written";
+  EXPECT_TRUE(platform::PathExists(dir / "Read.txt"));
+#ifdef _WIN32
+  // No such service here: the request's texts, and a warning.
+  EXPECT_TRUE(Contains(r.out, "Open SCM failed with error 1060")) << r.out;
+  EXPECT_TRUE(Contains(r.err, "was not told")) << r.err;
+#endif
+}
+
+TEST(QuandorctlSettings, ARefusedValueWritesNothing) {
+  TestFolder dir;
+  const Result r = Quandorctl("settings set --dir " + Arg(dir.path()) + " HOST=rd01 PRINTERS=yes EXPIRESAT=7:5 NOSUCH=1");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(Contains(r.err, "PRINTERS=\"yes\" refused: PRINTERS must be \"1\" (on) or \"0\" (off)")) << r.err;
+  EXPECT_TRUE(Contains(r.err, "EXPIRESAT=\"7:5\" refused")) << r.err;
+  EXPECT_TRUE(Contains(r.err, "unknown key 'NOSUCH'")) << r.err;
+  EXPECT_TRUE(Contains(r.err, "nothing was written")) << r.err;
+  EXPECT_EQ(dir.Listing(), "");
+}
+
+TEST(QuandorctlSettings, UsageErrors) {
+  TestFolder dir;
+  const std::string set = "settings set --dir " + Arg(dir.path());
+  const std::vector<std::string> cases = {"settings", "settings frob", set, set + " HOST", set + " DEBUG=1",
+                                          set + " HOST=a HOST=b", "settings show --dir"};
+  for (const std::string& args : cases) {
+    const Result r = Quandorctl(args);
+    EXPECT_EQ(r.status, 1) << args << "\n" << r.err;
+    EXPECT_TRUE(Contains(r.err, "usage: quandorctl settings")) << args;
+  }
+  EXPECT_EQ(dir.Listing(), "");
+}
+
+TEST(QuandorctlSettings, AnEncipheredFileThatDoesNotDecipherIsNotOverwritten) {
+  TestFolder dir;
+  dir.Write("SettingsHost.ini", "written with another pass phrase");
+  const Result set = Quandorctl("settings set --dir " + Arg(dir.path()) + " HOST=rd01");
+  EXPECT_EQ(set.status, 3) << set.err;
+  EXPECT_EQ(dir.Read("SettingsHost.ini"), "written with another pass phrase");
+  const Result plain = Quandorctl("settings set --dir " + Arg(dir.path()) + " DELAY=9");
+  EXPECT_EQ(plain.status, 0) << "plain keys do not touch the enciphered file: " << plain.err;
+  const Result show = Quandorctl("settings show --dir " + Arg(dir.path()));
+  EXPECT_EQ(show.status, 3);
+  EXPECT_TRUE(Contains(show.out, "DELAY                \"9\"")) << "the keys are shown all the same: " << show.out;
+}
+
+TEST(QuandorctlSettings, AFileThatCannotBeWrittenIsExitStatusTwo) {
+  TestFolder dir;
+  ASSERT_TRUE(platform::MakeDirectory(dir / "Settings.ini"));
+  const Result r = Quandorctl("settings set --dir " + Arg(dir.path()) + " PRINTERS=0");
+  EXPECT_EQ(r.status, 2) << r.out << r.err;
+  EXPECT_TRUE(Contains(r.err, "Settings.ini")) << r.err;
+  EXPECT_FALSE(platform::PathExists(dir / "Read.txt")) << "no marker after a failed write";
+}
+
+class QuandorctlCards : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    MakeCard(cards, "ABCDEF12.dll", "alice", "a-pw");
+    MakeCard(cards, "12AB34.dll", "bob", "b-pw");
+    MakeCard(cards, "12CD34.dll", "bob", "c-pw");
+    ASSERT_TRUE(platform::MakeDirectory(cards / "x.dll"));
+    settingsDir.Write("Settings.ini", "[ConfigSetting]\r\nEXPIRES=1\r\nEXPIRESAT=03:30\r\n");
+  }
+  std::string Folder() const { return " --folder " + Arg(cards.path()); }
+  std::string List(const std::string& options) const {
+    const Result r = Quandorctl("cards list" + Folder() + " --dir " + Arg(settingsDir.path()) + " " + options);
+    EXPECT_EQ(r.status, 0) << r.err;
+    return r.out;
+  }
+  TestFolder cards;
+  TestFolder settingsDir;
+};
+
+TEST_F(QuandorctlCards, ListShowsMaskedNumbersAndNoPasswords) {
+  const std::string out = List("");
+  EXPECT_TRUE(Contains(out, "Username  Card Number  Expires\n")) << out;
+  EXPECT_TRUE(Contains(out, "alice     ABXXXX12     03:30\n")) << out;
+  EXPECT_TRUE(Contains(out, "bob       12XXXX34     03:30\n")) << out;
+  EXPECT_FALSE(Contains(out, "pw")) << out;
+  EXPECT_FALSE(Contains(out, "ABCDEF12")) << out;
+  EXPECT_FALSE(Contains(out, "x.dll")) << out;
+}
+
+TEST_F(QuandorctlCards, PasswordsAndFullNumbersOnlyWhenAsked) {
+  const std::string out = List("--show-passwords --full-numbers");
+  EXPECT_TRUE(Contains(out, "Username  Card Number  Expires  Password  File\n")) << out;
+  EXPECT_TRUE(Contains(out, "alice     ABCDEF12     03:30    a-pw      ABCDEF12.dll\n")) << out;
+  EXPECT_TRUE(Contains(out, "bob       12CD34       03:30    c-pw      12CD34.dll\n")) << out;
+}
+
+TEST_F(QuandorctlCards, CsvAndJson) {
+  const std::string csv = List("--format csv");
+  EXPECT_EQ(csv.substr(0, csv.find('\n') + 1), "Username,Card Number,Expires\n");
+  EXPECT_TRUE(Contains(csv, "\nalice,ABXXXX12,03:30\n")) << csv;
+  const std::string json = List("--format json --show-passwords");
+  EXPECT_TRUE(Contains(json, "{\"user\": \"alice\", \"cardNumber\": \"ABXXXX12\", \"expires\": \"03:30\", \"password\": \"a-pw\"}"))
+      << json;
+  EXPECT_EQ(json.front(), '[');
+}
+
+TEST_F(QuandorctlCards, AnEmptyFolder) {
+  TestFolder empty;
+  const Result table = Quandorctl("cards list --folder " + Arg(empty.path()));
+  EXPECT_EQ(table.status, 0);
+  EXPECT_EQ(table.out, "No registered cards available\n");
+  EXPECT_EQ(Quandorctl("cards list --format json --folder " + Arg(empty.path())).out, "[]\n");
+}
+
+TEST_F(QuandorctlCards, ACardThatDoesNotDecipherIsListedAndNamed) {
+  cards.Write("BAD0.dll", "junk");
+  const Result r = Quandorctl("cards list" + Folder());
+  EXPECT_EQ(r.status, 3);
+  EXPECT_TRUE(Contains(r.out, "BAXXXXD0")) << r.out;
+  EXPECT_TRUE(Contains(r.err, "BAD0.dll: does not decipher")) << r.err;
+}
+
+TEST_F(QuandorctlCards, SetAccountReadsThePasswordFromStandardInput) {
+  const Result r = Quandorctl("cards set-account" + Folder() + " 12CD34 --user carol --password-stdin", "new secret\r\n");
+  EXPECT_EQ(r.status, 0) << r.err;
+  for (const cards::CardFile& card : cards::EnumerateCards(cards.path())) {
+    if (card.fileName == "12CD34.dll") {
+      EXPECT_EQ(card.user, "carol");
+      EXPECT_EQ(card.password, "new secret");
+    } else {
+      EXPECT_NE(card.user, "carol") << card.fileName << " is not touched";
+    }
+  }
+  const Result empty = Quandorctl("cards set-account" + Folder() + " 12CD34.dll --user carol --password-stdin", "");
+  EXPECT_EQ(empty.status, 0) << empty.err;
+  EXPECT_EQ(storage::IniGetString(storage::DecipherIniFile(cards.Read("12CD34.dll")).value(), "Settings", "PASSWORD", "?", 99).value,
+            "");
+}
+
+TEST_F(QuandorctlCards, SetAccountRefusals) {
+  const std::string before = cards.Read("12AB34.dll");
+  struct Case {
+    std::string args;
+    std::string input;
+    int status;
+    const char* says;
+  } cases[] = {
+      {" 12AB34 --user bob --password hunter2", "", 1, "never taken from the command line"},
+      {" 12AB34 --user bob", "x", 1, "needs --password-stdin"},
+      {" 12AB34 --password-stdin", "x", 1, "needs --user"},
+      {" 12AB34 --user \"\" --password-stdin", "x", 1, "must not be empty"},
+      {" 12AB34 --user bob --password-stdin", "two\nlines\n", 1, "one line"},
+      {" 1234 --user bob --password-stdin", "x", 2, "no card \"1234\""},
+      {" --user bob --password-stdin", "x", 1, "needs a CARD"},
+  };
+  for (const Case& c : cases) {
+    const Result r = Quandorctl("cards set-account" + Folder() + c.args, c.input);
+    EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+    EXPECT_TRUE(Contains(r.err, c.says)) << c.args << "\n" << r.err;
+  }
+  EXPECT_EQ(cards.Read("12AB34.dll"), before);
+  EXPECT_FALSE(platform::PathExists(cards / "1234.dll")) << "a card is never created";
+}
+
+TEST_F(QuandorctlCards, ACardNumberOfTwoFilesMustBeGivenByFileName) {
+  MakeCard(cards, "12.dll34.dll", "dave", "d");
+  MakeCard(cards, "1234.dll", "erin", "e");
+  const Result r = Quandorctl("cards delete" + Folder() + " 1234");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(Contains(r.err, "give the file name")) << r.err;
+  EXPECT_TRUE(platform::PathExists(cards / "1234.dll"));
+  EXPECT_EQ(Quandorctl("cards delete" + Folder() + " 12.dll34.dll").status, 0);
+  EXPECT_FALSE(platform::PathExists(cards / "12.dll34.dll"));
+  EXPECT_TRUE(platform::PathExists(cards / "1234.dll"));
+}
+
+TEST_F(QuandorctlCards, DeleteRemovesThatCardOnly) {
+  EXPECT_EQ(Quandorctl("cards delete" + Folder() + " 12AB34").status, 0);
+  EXPECT_EQ(cards.Listing(), "12CD34.dll ABCDEF12.dll x.dll");
+  const Result again = Quandorctl("cards delete" + Folder() + " 12AB34");
+  EXPECT_EQ(again.status, 2);
+  EXPECT_TRUE(Contains(again.err, "no card")) << again.err;
+}
+
+TEST_F(QuandorctlCards, ResetNeedsYes) {
+  const Result refused = Quandorctl("cards reset" + Folder());
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_TRUE(Contains(refused.err, "add --yes")) << refused.err;
+  EXPECT_EQ(cards.Listing(), "12AB34.dll 12CD34.dll ABCDEF12.dll x.dll");
+  const Result done = Quandorctl("cards reset" + Folder() + " --yes");
+  EXPECT_EQ(done.status, 0) << done.err;
+  EXPECT_TRUE(Contains(done.out, "removed 3 card files")) << done.out;
+  EXPECT_EQ(cards.Listing(), "x.dll");
+  const Result none = Quandorctl("cards reset" + Folder() + " --yes");
+  EXPECT_EQ(none.status, 0);
+  EXPECT_TRUE(Contains(none.out, "no registered cards to clear")) << none.out;
+}
+
+#ifndef _WIN32
+TEST(QuandorctlCardsElsewhere, TheCardFolderMustBeGiven) {
+  const Result r = Quandorctl("cards list");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_TRUE(Contains(r.err, "--folder DIR is needed")) << r.err;
+}
+#endif
+
+}  // namespace

@@ -1,0 +1,308 @@
+// quandorctl cards: lists the registered cards, rewrites a card's account and deletes
+// cards, as the tray program's card dialog and its settings' Reset Cards do.
+#include <algorithm>
+#include <cstdio>
+#include <iostream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+#include "cards/card_files.h"
+#include "platform/files.h"
+#include "storage/crypt_ini.h"
+#include "storage/ini_text.h"
+#include "tools/quandorctl/folders.h"
+#include "tools/quandorctl/groups.h"
+
+namespace quandorctl {
+namespace {
+
+constexpr char kUsage[] =
+    "usage: quandorctl cards list [--folder DIR] [--dir DIR] [--format table|csv|json]\n"
+    "                             [--show-passwords] [--full-numbers]\n"
+    "       quandorctl cards set-account [--folder DIR] CARD --user USER --password-stdin\n"
+    "       quandorctl cards delete [--folder DIR] CARD\n"
+    "       quandorctl cards reset [--folder DIR] --yes\n"
+    "\n"
+    "The registered cards: one enciphered file CARD.dll per card in the card folder\n"
+    "(--folder; on Windows C:\\Quandor-Authenticator\\CARD\\ by default, elsewhere it must be\n"
+    "given).\n"
+    "  list         every card in folder order: user name, masked card number and the\n"
+    "               expiry text from Settings.ini in DIR (--dir, default as for 'settings').\n"
+    "               Passwords only with --show-passwords; full card numbers and file names\n"
+    "               only with --full-numbers. A card that cannot be read is listed with an\n"
+    "               empty account and named on stderr (exit status 2).\n"
+    "  set-account  writes USER and then the password read from standard input (one line;\n"
+    "               a final line break is dropped; it may be empty) into the card. Passwords\n"
+    "               are never taken from the command line.\n"
+    "  delete       deletes the card's file.\n"
+    "  reset        deletes every card file of the folder; refused without --yes.\n"
+    "CARD is a full card number (the file name without \".dll\") or a card's file name.\n"
+    "exit status: 0 success, 1 wrong usage, 2 a card or file is missing or cannot be read,\n"
+    "written or deleted, 3 the card file does not decipher.\n";
+
+// A card value is read back through a 1024-byte buffer.
+constexpr std::size_t kLongestCardValue = 1023;
+
+enum class Format { Table, Csv, Json };
+
+Format TakeFormat(Args& args) {
+  const std::string format = TakeOption(args, "--format", "table");
+  if (format == "table") return Format::Table;
+  if (format == "csv") return Format::Csv;
+  if (format == "json") return Format::Json;
+  throw UsageError("--format must be table, csv or json, not '" + format + "'");
+}
+
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string out = "\"";
+  for (const char c : text) out += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return out + "\"";
+}
+
+// Bytes above 0x7F are taken as Latin-1, so that the output is always valid JSON.
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (byte < 0x20 || byte >= 0x7F) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04X", byte);
+      out += escape;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+// Whether the card file deciphers; a file that cannot be read sets `readError` instead.
+bool Deciphers(const std::string& path, std::string& readError) {
+  try {
+    return storage::DecipherIniFile(platform::ReadWholeFile(path)).has_value();
+  } catch (const platform::FileError& e) {
+    readError = e.what();
+    return true;
+  }
+}
+
+struct Column {
+  const char* heading;
+  const char* jsonName;
+};
+
+void PrintTable(const std::vector<Column>& columns, const std::vector<std::vector<std::string>>& rows) {
+  if (rows.empty()) {
+    std::printf("No registered cards available\n");
+    return;
+  }
+  std::vector<std::string> headings;
+  for (const Column& c : columns) headings.push_back(c.heading);
+  std::vector<std::vector<std::string>> lines = {headings};
+  for (const auto& row : rows) {
+    std::vector<std::string> cells;
+    for (const std::string& cell : row) cells.push_back(Escaped(cell));
+    lines.push_back(std::move(cells));
+  }
+  std::vector<std::size_t> widths(columns.size(), 0);
+  for (const auto& line : lines) {
+    for (std::size_t i = 0; i < line.size(); ++i) widths[i] = std::max(widths[i], line[i].size());
+  }
+  for (const auto& line : lines) {
+    std::string text;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+      text += line[i];
+      if (i + 1 < line.size()) text += std::string(widths[i] + 2 - line[i].size(), ' ');
+    }
+    std::printf("%s\n", text.c_str());
+  }
+}
+
+void PrintCsv(const std::vector<Column>& columns, const std::vector<std::vector<std::string>>& rows) {
+  auto printRow = [](const std::vector<std::string>& cells) {
+    std::string line;
+    for (std::size_t i = 0; i < cells.size(); ++i) line += (i ? "," : "") + CsvField(cells[i]);
+    std::printf("%s\n", line.c_str());
+  };
+  std::vector<std::string> headings;
+  for (const Column& c : columns) headings.push_back(c.heading);
+  printRow(headings);
+  for (const auto& row : rows) printRow(row);
+}
+
+void PrintJson(const std::vector<Column>& columns, const std::vector<std::vector<std::string>>& rows) {
+  std::string out = "[";
+  for (std::size_t r = 0; r < rows.size(); ++r) {
+    out += r ? ",\n  {" : "\n  {";
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      out += (i ? ", " : "") + JsonString(columns[i].jsonName) + ": " + JsonString(rows[r][i]);
+    }
+    out += "}";
+  }
+  out += rows.empty() ? "]\n" : "\n]\n";
+  std::fputs(out.c_str(), stdout);
+}
+
+int List(Args args) {
+  const std::string folder = TakeCardFolder(args);
+  const std::string settingsDir = TakeSettingsFolder(args);
+  const Format format = TakeFormat(args);
+  const bool showPasswords = TakeFlag(args, "--show-passwords");
+  const bool fullNumbers = TakeFlag(args, "--full-numbers");
+  ExpectNoMoreArguments(args);
+
+  const std::string expiry = cards::ReadExpiryText(settingsDir);
+  const std::vector<cards::CardFile> list = cards::EnumerateCards(folder);
+  std::vector<Column> columns = {{"Username", "user"}, {"Card Number", "cardNumber"}, {"Expires", "expires"}};
+  if (showPasswords) columns.push_back({"Password", "password"});
+  if (fullNumbers) columns.push_back({"File", "file"});
+  std::vector<std::vector<std::string>> rows;
+  for (const cards::CardFile& card : list) {
+    std::vector<std::string> row = {card.user, fullNumbers ? card.number : card.mask, expiry};
+    if (showPasswords) row.push_back(card.password);
+    if (fullNumbers) row.push_back(card.fileName);
+    rows.push_back(std::move(row));
+  }
+  switch (format) {
+    case Format::Table: PrintTable(columns, rows); break;
+    case Format::Csv: PrintCsv(columns, rows); break;
+    case Format::Json: PrintJson(columns, rows); break;
+  }
+  std::fflush(stdout);
+
+  int status = kExitOk;
+  for (const cards::CardFile& card : list) {
+    std::string problem = card.readError;
+    if (problem.empty() && !Deciphers(card.path, problem)) {
+      problem = card.path + ": does not decipher";
+      if (status == kExitOk) status = kExitDecipher;
+    } else if (!problem.empty()) {
+      status = kExitFile;
+    }
+    if (!problem.empty()) std::fprintf(stderr, "quandorctl cards: %s (listed with an empty account)\n", problem.c_str());
+  }
+  return status;
+}
+
+// The one card that CARD names, by full number or file name.
+cards::CardFile FindCard(const std::string& folder, const std::string& wanted) {
+  std::vector<cards::CardFile> matches;
+  for (cards::CardFile& card : cards::EnumerateCards(folder)) {
+    if (card.number == wanted || card.fileName == wanted) matches.push_back(std::move(card));
+  }
+  if (matches.empty()) throw CommandError(kExitFile, "no card " + Quoted(wanted) + " in " + folder);
+  if (matches.size() > 1) {
+    std::string names;
+    for (const auto& m : matches) names += (names.empty() ? "" : ", ") + m.fileName;
+    throw UsageError("card number " + Quoted(wanted) + " stands for several card files (" + names +
+                     "); give the file name");
+  }
+  return std::move(matches.front());
+}
+
+std::string OneCardArgument(const Args& args, const char* command) {
+  if (args.empty()) throw UsageError(std::string(command) + " needs a CARD");
+  if (args.size() > 1) throw UsageError("unexpected argument '" + args[1] + "'");
+  return args.front();
+}
+
+// Standard input whole, without one final line break.
+std::string ReadPasswordLine() {
+#ifdef _WIN32
+  _setmode(_fileno(stdin), _O_BINARY);
+#endif
+  std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  if (text.find_first_of("\r\n") != std::string::npos) throw UsageError("the password must be one line");
+  return text;
+}
+
+void CheckCardValue(const char* what, const std::string& value) {
+  if (value.find_first_of("\r\n") != std::string::npos) throw UsageError(std::string(what) + " must be one line");
+  if (value.size() > kLongestCardValue) {
+    throw UsageError(std::string(what) + " must be at most 1023 characters (longer values are cut when read back)");
+  }
+}
+
+int SetAccount(Args args) {
+  const std::string folder = TakeCardFolder(args);
+  if (std::find(args.begin(), args.end(), "--password") != args.end()) {
+    throw UsageError("passwords are never taken from the command line; use --password-stdin");
+  }
+  const bool hasUser = std::find(args.begin(), args.end(), "--user") != args.end();
+  const std::string user = TakeOption(args, "--user", "");
+  if (!hasUser) throw UsageError("set-account needs --user USER");
+  if (user.empty()) throw UsageError("the user name must not be empty");
+  if (!TakeFlag(args, "--password-stdin")) throw UsageError("set-account needs --password-stdin");
+  const std::string wanted = OneCardArgument(args, "set-account");
+  CheckCardValue("the user name", user);
+
+  const cards::CardFile card = FindCard(folder, wanted);
+  // A write would start a file that does not decipher afresh and drop what it holds.
+  if (!storage::DecipherIniFile(platform::ReadWholeFile(card.path))) {
+    throw CommandError(kExitDecipher, card.path + ": does not decipher; its account was not changed");
+  }
+  const std::string password = ReadPasswordLine();
+  CheckCardValue("the password", password);
+  cards::RewriteCardAccount(card.path, user, password);
+  std::printf("rewrote USER and PASSWORD of card %s (%s)\n", card.mask.c_str(), card.fileName.c_str());
+  return kExitOk;
+}
+
+int Delete(Args args) {
+  const std::string folder = TakeCardFolder(args);
+  const cards::CardFile card = FindCard(folder, OneCardArgument(args, "delete"));
+  if (!cards::DeleteCard(card.path)) throw CommandError(kExitFile, card.path + ": cannot delete");
+  std::printf("deleted %s\n", card.path.c_str());
+  return kExitOk;
+}
+
+int Reset(Args args) {
+  const std::string folder = TakeCardFolder(args);
+  const bool confirmed = TakeFlag(args, "--yes");
+  ExpectNoMoreArguments(args);
+  if (!confirmed) throw UsageError("reset deletes every card file in " + folder + " and cannot be undone; add --yes");
+  const cards::CardReset reset = cards::DeleteAllCards(folder);
+  const int deleted = reset.found - static_cast<int>(reset.notDeleted.size());
+  if (reset.found == 0) {
+    std::printf("no registered cards to clear in %s\n", folder.c_str());
+  } else {
+    std::printf("removed %d card %s from %s\n", deleted, deleted == 1 ? "file" : "files", folder.c_str());
+  }
+  std::fflush(stdout);
+  for (const std::string& path : reset.notDeleted) std::fprintf(stderr, "quandorctl cards: %s: cannot delete\n", path.c_str());
+  return reset.notDeleted.empty() ? kExitOk : kExitFile;
+}
+
+int RunCards(const Args& args) {
+  if (args.empty()) throw UsageError("missing subcommand");
+  const Args rest(args.begin() + 1, args.end());
+  try {
+    if (args[0] == "list") return List(rest);
+    if (args[0] == "set-account") return SetAccount(rest);
+    if (args[0] == "delete") return Delete(rest);
+    if (args[0] == "reset") return Reset(rest);
+  } catch (const platform::FileError& e) {
+    throw CommandError(kExitFile, e.what());
+  } catch (const storage::IniValueError& e) {
+    throw UsageError(e.what());
+  }
+  throw UsageError("unknown subcommand '" + args[0] + "'");
+}
+
+}  // namespace
+
+const CommandGroup kCardsGroup = {"cards", "list, re-key and delete registered cards", kUsage, RunCards};
+
+}  // namespace quandorctl

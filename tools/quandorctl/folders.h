@@ -1,0 +1,29 @@
+// Where the settings and card commands look when no folder is given, and the folder
+// options they share.
+#pragma once
+
+#include <string>
+
+#include "tools/quandorctl/cli.h"
+
+namespace quandorctl {
+
+// A folder text that ends with the path separator, so that file names can be appended.
+std::string AsFolder(std::string folder);
+
+// "--dir DIR": the folder of Settings.ini and SettingsHost.ini. Default: quandorctl's
+// own folder on Windows (where the tray program lives beside it), the current folder elsewhere.
+std::string TakeSettingsFolder(Args& args);
+
+// "--folder DIR": the card folder. Default: the fixed card folder on Windows; required elsewhere.
+std::string TakeCardFolder(Args& args);
+
+// Throws UsageError naming the first argument left over.
+void ExpectNoMoreArguments(const Args& args);
+
+// A text on one line for the terminal: quotes, backslash and control bytes escaped.
+std::string Escaped(const std::string& text);
+// The same in double quotes.
+std::string Quoted(const std::string& text);
+
+}  // namespace quandorctl
