@@ -94,4 +94,8 @@ bool TouchReadMarker(const std::string& directory);
 // The message of "Reset Cards" after it found `cardsFound` card files.
 std::string ResetCardsMessage(int cardsFound);
 
+// "Reset Cards": deletes every card file of `cardFolder` (folders named like cards stay)
+// and returns the message to show. A card that cannot be deleted still counts as removed.
+std::string ResetCards(const std::string& cardFolder);
+
 }  // namespace settings

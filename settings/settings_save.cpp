@@ -1,3 +1,4 @@
+#include "cards/card_files.h"
 #include "platform/files.h"
 #include "settings/settings_form.h"
 
@@ -19,6 +20,10 @@ bool TouchReadMarker(const std::string& directory) {
   } catch (const platform::FileError&) {
     return false;
   }
+}
+
+std::string ResetCards(const std::string& cardFolder) {
+  return ResetCardsMessage(cards::DeleteAllCards(cardFolder).found);
 }
 
 }  // namespace settings

@@ -75,6 +75,19 @@ TEST(TouchReadMarker, CreatesAnEmptyFile) {
   EXPECT_EQ(dir.Read("Read.txt"), "");
 }
 
+TEST(ResetCards, DeletesTheCardFilesAndSaysWhetherThereWereAny) {
+  TestFolder cardFolder;
+  for (const char* name : {"1111.dll", "2222.DLL"}) cardFolder.Write(name, "card");
+  ASSERT_TRUE(platform::MakeDirectory(cardFolder / "sub.dll"));
+  platform::ScopedFaultHook hook([&](FileOp op, const std::string& path) { return op == FileOp::Delete && path == cardFolder / "2222.DLL"; });
+  EXPECT_EQ(settings::ResetCards(cardFolder.path()), "Successfully removed remembered cards!");
+  EXPECT_EQ(cardFolder.Listing(), "2222.DLL sub.dll") << "the locked card stays, the folder is left alone";
+  TestFolder empty;
+  ASSERT_TRUE(platform::MakeDirectory(empty / "only.dll"));
+  EXPECT_EQ(settings::ResetCards(empty.path()), "No registered cards available\xA0to clear");
+  EXPECT_EQ(settings::ResetCards(empty / "missing"), "No registered cards available\xA0to clear");
+}
+
 #ifdef _WIN32
 // Without the service installed: the manager opens, the service does not (1060), and the
 // control request on no handle fails in its turn.
