@@ -135,6 +135,15 @@ void IniCheckWritable(std::string_view section, std::string_view key, std::strin
   CheckPart(section, "section name");
   CheckPart(key, "key name");
   CheckPart(value, "value");
+  // The line "key=value" must read back as this key: a name holding "=" would read as a
+  // shorter name, and one beginning with "[" as a section header once a "]" follows, which
+  // moves every later key of the section into another one.
+  std::string_view name = key;
+  while (!name.empty() && IsBlank(name.front())) name.remove_prefix(1);
+  if (name.find('=') != std::string_view::npos)
+    throw IniValueError("the key name holds '=', which the INI file would read as the end of the name");
+  if (!name.empty() && name.front() == '[')
+    throw IniValueError("the key name begins with '[', which the INI file would read as a section header");
 }
 
 IniLookup IniGetString(std::string_view text, std::string_view section, std::string_view key,

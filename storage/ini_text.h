@@ -27,8 +27,9 @@ struct IniLookup {
 IniLookup IniGetString(std::string_view text, std::string_view section, std::string_view key,
                        std::string_view defaultValue, std::size_t bufferSize);
 
-// Throws IniValueError when section, key or value cannot be stored in an INI file
-// (a line break or a NUL character in it).
+// Throws IniValueError when section, key or value cannot be stored in an INI file (a
+// line break or a NUL character in it), or when the key would not read back as itself
+// (it holds "=" or begins with "[").
 void IniCheckWritable(std::string_view section, std::string_view key, std::string_view value);
 
 // WritePrivateProfileStringA(section, key, value) on `text`: the new text.

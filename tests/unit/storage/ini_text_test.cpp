@@ -125,15 +125,19 @@ TEST(IniWriteString, RefusesWhatWouldBreakTheLines) {
   } cases[] = {
       {"s", "k", "1\r\nINJECTED=1"}, {"s", "k", "a\nb"}, {"s", "k", "a\rb"}, {"s", "k", std::string("a\0b", 3)},
       {"s", "k\n", "v"},             {"s\r\n[x]", "k", "v"},
+      // Keys that would read back as another key, or as a section header.
+      {"s", "k=x", "v"},             {"s", "=", "v"},      {"s", "[x]", "v"}, {"s", " \t[x", "y]"},
   };
   for (const Case& c : cases) {
     try {
       IniWriteString(text, c.section, c.key, c.value);
-      ADD_FAILURE() << "accepted " << c.value;
+      ADD_FAILURE() << "accepted " << c.key << " = " << c.value;
     } catch (const IniValueError& e) {
       EXPECT_FALSE(std::string(e.what()).empty());
     }
   }
+  // Allowed: "=" and brackets inside a value, "[" later in a key.
+  EXPECT_EQ(IniWriteString(text, "s", "a[1]", "x=[y]"), "[s]\r\nk=1\r\na[1]=x=[y]\r\n");
 }
 
 }  // namespace
