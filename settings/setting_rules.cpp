@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cards/decimal_text.h"
+#include "storage/crypt_ini.h"
 
 namespace settings {
 
@@ -63,8 +64,8 @@ bool IsPickerTime(const std::string& value) {
   return ParseExpiryTime(value).valid;
 }
 
-// An enciphered value is read back through a 1024-byte buffer.
-constexpr std::size_t kLongestEncipheredValue = 1023;
+// An enciphered value is read back through a buffer of this size less its terminator.
+constexpr std::size_t kLongestEncipheredValue = storage::kCryptIniReadBuffer - 1;
 
 }  // namespace
 

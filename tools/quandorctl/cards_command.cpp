@@ -47,8 +47,8 @@ constexpr char kUsage[] =
     "exit status: 0 success, 1 wrong usage, 2 a card or file is missing or cannot be read,\n"
     "written or deleted, 3 the card file does not decipher.\n";
 
-// A card value is read back through a 1024-byte buffer.
-constexpr std::size_t kLongestCardValue = 1023;
+// A card value is read back through the enciphered files' read buffer.
+constexpr std::size_t kLongestCardValue = storage::kCryptIniReadBuffer - 1;
 
 enum class Format { Table, Csv, Json };
 
@@ -224,7 +224,6 @@ std::string ReadPasswordLine() {
   std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
   if (!text.empty() && text.back() == '\n') text.pop_back();
   if (!text.empty() && text.back() == '\r') text.pop_back();
-  if (text.find_first_of("\r\n") != std::string::npos) throw UsageError("the password must be one line");
   return text;
 }
 
