@@ -15,9 +15,10 @@ namespace {
 constexpr char kLineEnd[] = "\r\n";
 
 // At the cap the kept entries move forward in pieces, never all at once: the file can
-// hold more than 3 GB. The move shifts bytes by whole records, so a move cut short
-// still leaves every record's CR LF in place.
-constexpr std::size_t kMovePiece = 64 * 1024;
+// hold more than 3 GB. A piece is a whole number of records and the move shifts by whole
+// records, so a move cut short leaves every record whole: each is either moved or not,
+// never made of two entries' bytes (at worst one entry then stands twice).
+constexpr std::size_t kMovePiece = (64 * 1024 / kRecordBytes) * kRecordBytes;
 
 // Copies text into field bytes [offset, offset + width), cut to the width.
 void Place(char* record, std::size_t offset, std::size_t width, std::string_view text) {
