@@ -203,6 +203,48 @@ TEST_F(TrayCallback, PopupHoldsFiveCommandsAndTwoSeparatorsEndingWithExit) {
   EXPECT_TRUE(ServiceUiStarts().empty());
 }
 
+// What the screen shows of a window, pixel by pixel.
+std::vector<DWORD> ScreenPixels(HWND window) {
+  const RECT r = driver::WindowRect(window);
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof info.bmiHeader;
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  std::vector<DWORD> pixels(static_cast<std::size_t>(width * height));
+  GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info, DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+TEST_F(TrayCallback, DefaultItemShowsFromTheSecondPopupOn) {
+  StartProgram();
+  std::vector<std::vector<DWORD>> shown;
+  for (int i = 0; i < 3; ++i) {
+    ASSERT_TRUE(driver::Post(MainWindow(), kTrayCallback, kIconId, WM_RBUTTONDOWN));
+    HWND popup = WaitPopup(program().id());
+    ASSERT_NE(popup, nullptr);
+    Sleep(300);  // drawn
+    shown.push_back(ScreenPixels(popup));
+    Key(popup, VK_ESCAPE);
+    ASSERT_TRUE(driver::WaitFor([&] { return ProgramWindows("#32768").empty(); }, 5000));
+  }
+  // The first popup has no default item; the mark (bold "Show Settings") comes with
+  // the second and stays.
+  EXPECT_NE(shown[0], shown[1]);
+  EXPECT_EQ(shown[1], shown[2]);
+}
+
 // ---- log-on commands ----
 
 class LogonCommands : public ProgramTest {
