@@ -46,11 +46,23 @@ class Handle {
 // Readers share delete access too, so that a writer can replace the file under them.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+// The service may hold a file open for a moment without sharing it (its file class reads
+// that way). An open or a replace that meets it fails with a sharing error and is tried
+// again every 10 ms for up to 2 s.
+constexpr int kBusyAttempts = 200;
+constexpr DWORD kBusyWaitMs = 10;
+
+bool SharingError(DWORD error) { return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION; }
+
 HANDLE OpenChecked(const std::string& path, DWORD access, DWORD share, DWORD disposition) {
   Check(FileOp::Open, path);
-  HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) Fail(path, "open", GetLastError());
-  return h;
+  for (int attempt = 1;; ++attempt) {
+    HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) return h;
+    const DWORD error = GetLastError();
+    if (!SharingError(error) || attempt >= kBusyAttempts) Fail(path, "open", error);
+    Sleep(kBusyWaitMs);
+  }
 }
 
 void Seek(HANDLE h, const std::string& path, std::uint64_t offset) {
@@ -113,14 +125,12 @@ void ReplaceFileContent(const std::string& path, std::string_view bytes) {
       FlushChecked(h.get(), sibling);
     }
     Check(FileOp::Rename, path);
-    // The service may hold the file open for a moment without sharing delete access;
-    // the replace then fails with a sharing error and is tried again for up to 2 s.
-    for (int attempt = 0;; ++attempt) {
+    // A file held open without delete sharing refuses the replace with access denied.
+    for (int attempt = 1;; ++attempt) {
       if (MoveFileExA(sibling.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) break;
       const DWORD error = GetLastError();
-      const bool busy = error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;
-      if (!busy || attempt >= 200) Fail(path, "replace", error);
-      Sleep(10);
+      if (!(SharingError(error) || error == ERROR_ACCESS_DENIED) || attempt >= kBusyAttempts) Fail(path, "replace", error);
+      Sleep(kBusyWaitMs);
     }
   } catch (const FileError&) {
     DeleteFileA(sibling.c_str());
