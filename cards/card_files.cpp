@@ -28,8 +28,11 @@ std::vector<CardFile> EnumerateCards(const std::string& folder) {
     card.mask = MaskCardNumber(card.number);
     storage::g_cardCryptIni.m_strFileName = card.path;
     try {
-      card.user = storage::g_cardCryptIni.Read(kUserKey, kCardSection);
-      card.password = storage::g_cardCryptIni.Read(kPasswordKey, kCardSection);
+      // One reading for both keys: a card rewritten meanwhile never shows the user name
+      // of one version beside the password of the next, and a long list reads each file once.
+      std::vector<std::string> account = storage::g_cardCryptIni.ReadKeys({kUserKey, kPasswordKey}, kCardSection);
+      card.user = std::move(account[0]);
+      card.password = std::move(account[1]);
     } catch (const platform::FileError& e) {
       card.user.clear();
       card.password.clear();

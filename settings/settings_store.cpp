@@ -49,10 +49,19 @@ SettingsRecord LoadSettings(const std::string& directory) {
   const bool hasEncipheredFile = platform::PathExists(storage::g_settingsCryptIni.m_strFileName);
   storage::CIni ini;
   ini.SetPath((directory + kPlainFileName).c_str());
+  // The four enciphered keys from one reading of the file, so that they belong together
+  // even when the service rewrites it meanwhile.
+  std::vector<std::string> encipheredNames;
+  for (const SettingKey& key : RecordKeys())
+    if (key.file == KeyFile::Enciphered) encipheredNames.push_back(key.name);
+  std::vector<std::string> enciphered = hasEncipheredFile
+                                            ? storage::g_settingsCryptIni.ReadKeys(encipheredNames, kEncipheredSection)
+                                            : std::vector<std::string>(encipheredNames.size());
+  std::size_t nextEnciphered = 0;
   for (const SettingKey& key : RecordKeys()) {
     std::string& field = record.*key.field;
     if (key.file == KeyFile::Enciphered) {
-      field = hasEncipheredFile ? storage::g_settingsCryptIni.Read(key.name, kEncipheredSection) : std::string();
+      field = std::move(enciphered[nextEnciphered++]);
     } else if (key.rule != ReadRule::NotRead) {
       field = ini.GetString(key.name, key.defaultValue);
     }

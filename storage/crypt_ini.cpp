@@ -24,12 +24,19 @@ std::optional<ByteArray> EncipherIniText(const std::string& text) {
 }
 
 std::string CCryptIni::Read(std::string key, std::string section) {
+  return std::move(ReadKeys({std::move(key)}, section).front());
+}
+
+std::vector<std::string> CCryptIni::ReadKeys(const std::vector<std::string>& keys, const std::string& section) {
   m_nLastResult = 0;
   const std::optional<std::string> text = DecipherIniFile(platform::ReadWholeFile(m_strFileName));
-  if (!text) return std::string();
-  IniLookup lookup = IniGetString(*text, section, key, "", kCryptIniReadBuffer);
-  m_nLastResult = static_cast<std::int32_t>(lookup.copied);
-  return std::move(lookup.value);
+  std::vector<std::string> values;
+  for (const std::string& key : keys) {
+    IniLookup lookup = text ? IniGetString(*text, section, key, "", kCryptIniReadBuffer) : IniLookup{};
+    m_nLastResult = static_cast<std::int32_t>(lookup.copied);
+    values.push_back(std::move(lookup.value));
+  }
+  return values;
 }
 
 std::int32_t CCryptIni::Write(std::string value, std::string key, std::string section) {

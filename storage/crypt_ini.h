@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "storage/crypto.h"
 
@@ -33,6 +34,12 @@ class CCryptIni {
   // decipher (empty, damaged, another pass phrase). At most 1023 characters.
   // Throws platform::FileError when the file cannot be opened or read.
   std::string Read(std::string key, std::string section);
+
+  // Several keys of one section, each as Read gives it, all from one reading of the file:
+  // the values belong to the same version of it, even when the service rewrites the file
+  // in between, and the file is read and deciphered once. m_nLastResult is that of the
+  // last key. Throws platform::FileError as Read does.
+  std::vector<std::string> ReadKeys(const std::vector<std::string>& keys, const std::string& section);
 
   // Sets key to value in section, creating file, section or key as needed. A file that
   // does not decipher is started afresh. Returns non-zero on success.

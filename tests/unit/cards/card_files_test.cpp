@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 
 #include "cards/card_files.h"
 #include "platform/fault.h"
@@ -60,6 +61,27 @@ TEST(EnumerateCards, ListsCardFilesInDirectoryOrderAndSkipsFolders) {
   }
 }
 
+TEST(EnumerateCards, ReadsEachCardFileOnceForBothKeys) {
+  // One reading per card: the account shown is that of one version of the file, even
+  // when the card is rewritten between the two keys.
+  TestFolder dir;
+  MakeCard(dir, "1111.dll", "alice", "a-pw");
+  MakeCard(dir, "2222.dll", "bob", "b-pw");
+  std::map<std::string, int> opens;
+  std::vector<cards::CardFile> list;
+  {
+    platform::ScopedFaultHook hook([&](FileOp op, const std::string& path) {
+      opens[path] += op == FileOp::Open;
+      return false;
+    });
+    list = cards::EnumerateCards(dir.path());
+  }
+  EXPECT_EQ(opens, (std::map<std::string, int>{{dir / "1111.dll", 1}, {dir / "2222.dll", 1}}));
+  ASSERT_EQ(list.size(), 2u);
+  for (const cards::CardFile& card : list)
+    EXPECT_EQ(card.user + "/" + card.password, card.number == "1111" ? "alice/a-pw" : "bob/b-pw");
+}
+
 TEST(EnumerateCards, AMissingOrEmptyFolderHasNoCards) {
   TestFolder dir;
   EXPECT_TRUE(cards::EnumerateCards(dir.path()).empty());
@@ -81,17 +103,13 @@ TEST(EnumerateCards, AFileThatDoesNotDecipherHasAnEmptyAccount) {
 }
 
 TEST(EnumerateCards, ACardThatCannotBeReadIsListedEmptyAndTheOthersAreRead) {
-  for (const char* failingKey : {"USER", "PASSWORD"}) {
+  for (const FileOp failing : {FileOp::Open, FileOp::Read}) {
+    const char* failingKey = platform::FileOpName(failing);
     TestFolder dir;
     MakeCard(dir, "1111.dll", "u1", "p1");
     MakeCard(dir, "2222.dll", "u2", "p2");
     MakeCard(dir, "3333.dll", "u3", "p3");
-    // The second read of 2222.dll is its PASSWORD.
-    int opens = 0;
-    const int failingOpen = std::string(failingKey) == "USER" ? 0 : 1;
-    platform::ScopedFaultHook hook([&](FileOp op, const std::string& path) {
-      return op == FileOp::Open && path == dir / "2222.dll" && opens++ == failingOpen;
-    });
+    platform::ScopedFaultHook hook([&](FileOp op, const std::string& path) { return op == failing && path == dir / "2222.dll"; });
     const auto list = cards::EnumerateCards(dir.path());
     ASSERT_EQ(list.size(), 3u) << failingKey;
     for (const auto& c : list) {

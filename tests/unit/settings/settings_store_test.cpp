@@ -126,6 +126,24 @@ TEST(LoadSettings, AnEncipheredFileThatDoesNotDecipherGivesEmptyTexts) {
   EXPECT_EQ(settings::LoadSettings(dir.path()), SettingsRecord{});
 }
 
+TEST(LoadSettings, ReadsTheEncipheredFileOnceForItsFourKeys) {
+  // The four values then belong to one version of the file, even when the service
+  // rewrites it meanwhile.
+  TestFolder dir;
+  settings::StoreSettings(dir.path(), DistinctRecord());
+  int opens = 0;
+  SettingsRecord r;
+  {
+    platform::ScopedFaultHook hook([&](FileOp op, const std::string& path) {
+      opens += op == FileOp::Open && path == dir / "SettingsHost.ini";
+      return false;
+    });
+    r = settings::LoadSettings(dir.path());
+  }
+  EXPECT_EQ(opens, 1);
+  EXPECT_EQ(r, DistinctRecord());
+}
+
 TEST(LoadSettings, AnEncipheredFileThatCannotBeReadRaises) {
   TestFolder dir;
   dir.Write("SettingsHost.ini", "x");

@@ -118,6 +118,34 @@ TEST(CCryptIni, WhatDoesNotDecipherReadsEmptyAndIsStartedAfresh) {
   }
 }
 
+TEST(CCryptIni, ReadKeysReadsTheFileOnceAndAnswersAsReadDoes) {
+  TestFolder dir;
+  storage::CCryptIni ini = At(dir / "1234.dll");
+  ini.Write("bob", "USER", "Settings");
+  ini.Write("pw", "PASSWORD", "Settings");
+  ini.Write("elsewhere", "USER", "Other");
+  int opens = 0;
+  std::vector<std::string> values;
+  {
+    platform::ScopedFaultHook hook([&](FileOp op, const std::string&) {
+      opens += op == FileOp::Open;
+      return false;
+    });
+    values = ini.ReadKeys({"USER", "MISSING", "password"}, "Settings");
+  }
+  EXPECT_EQ(values, (std::vector<std::string>{"bob", "", "pw"}));
+  EXPECT_EQ(opens, 1);
+  EXPECT_EQ(ini.m_nLastResult, 2) << "that of the last key";
+  for (const char* key : {"USER", "MISSING", "password"})
+    EXPECT_EQ(ini.Read(key, "Settings"), values[key[0] == 'U' ? 0 : key[0] == 'M' ? 1 : 2]) << key;
+
+  dir.Write("bad.dll", "not enciphered, 32 bytes long...");
+  storage::CCryptIni bad = At(dir / "bad.dll");
+  EXPECT_EQ(bad.ReadKeys({"USER", "PASSWORD"}, "Settings"), (std::vector<std::string>{"", ""}));
+  storage::CCryptIni missing = At(dir / "missing.dll");
+  EXPECT_THROW(missing.ReadKeys({"USER"}, "Settings"), platform::FileError);
+}
+
 TEST(CCryptIni, MissingFileIsAnErrorOnRead) {
   TestFolder dir;
   storage::CCryptIni ini = At(dir / "missing.ini");
