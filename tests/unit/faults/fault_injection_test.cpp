@@ -136,7 +136,8 @@ Outcome Reported(Call call) {
   }
 }
 
-// A quandorctl command as its main runs it: a failure is an exit status and a message.
+// A quandorctl command as its main runs it: a failure is an exit status and a message
+// (a command error with its status, a file error with status 2).
 Outcome Quandorctl(const quandorctl::CommandGroup& group, const quandorctl::Args& args, const std::string& input = "") {
   std::istringstream in(input);
   std::streambuf* const oldInput = std::cin.rdbuf(in.rdbuf());
@@ -147,6 +148,8 @@ Outcome Quandorctl(const quandorctl::CommandGroup& group, const quandorctl::Args
   } catch (const quandorctl::CommandError& e) {
     outcome = {true, e.what()};
     EXPECT_EQ(e.status(), quandorctl::kExitFile) << e.what();
+  } catch (const platform::FileError& e) {
+    outcome = {true, e.what()};
   }
   std::cin.rdbuf(oldInput);
   std::fflush(stdout);
