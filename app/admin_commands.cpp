@@ -1,17 +1,51 @@
-// The main window's settings and card actions: the Show Settings command, the left
-// double-click on the icon, the Manage Registered Cards command and the start with a
-// command line. They open the settings and card dialogs, which are not built yet;
-// until then each action does nothing and the program runs on.
+// The main window's settings and card actions: the Show Settings command and the left
+// double-click on the icon open the settings behind the password gate, a start with a
+// command line opens them without it, Manage Registered Cards opens the card list.
+#include <windows.h>
+
+#include <cstdlib>
+
 #include "app/authenticator_dlg.h"
+#include "cards/manage_cards_dlg.h"
+#include "log/log_file.h"
+#include "settings/password_dlg.h"
+#include "settings/settings_dlg.h"
+#include "settings/settings_form.h"
 
 namespace app {
 
-void CKOVAuthenticatorDlg::OnShowSettingsCommand() {}
+void CKOVAuthenticatorDlg::OnShowSettingsCommand() { RunGatedSettings(); }
 
-void CKOVAuthenticatorDlg::OnIconLeftDoubleClick(POINT) {}
+void CKOVAuthenticatorDlg::OnIconLeftDoubleClick(POINT) { RunGatedSettings(); }
 
-void CKOVAuthenticatorDlg::OnManageCardsCommand() {}
+void CKOVAuthenticatorDlg::RunGatedSettings() {
+  settings::QDPasswordDlg gate;
+  if (gate.RunModal() == IDOK) ShowSettings();
+}
 
-void CKOVAuthenticatorDlg::StartFromCommandLine() {}
+int CKOVAuthenticatorDlg::ShowSettings() {
+  // The gate and the settings dialog bear this caption: while either is open (another
+  // gate included), no second settings dialog opens.
+  if (FindWindowA(nullptr, settings::kMessageCaption)) return 0;
+  settings::CKOVSettingsDlg dialog;
+  dialog.RunModal();
+  if (DebugOn()) {
+    g_logFile.SetProcedure("ShowSettings");
+    g_logFile.WriteLogEntry("Settings UI");
+  }
+  return 0;
+}
+
+void CKOVAuthenticatorDlg::StartFromCommandLine() {
+  ShowSettings();
+  // The process ends here, inside the main window's initialisation; the icon the
+  // initialisation added is not taken away first.
+  std::exit(0);
+}
+
+void CKOVAuthenticatorDlg::OnManageCardsCommand() {
+  cards::QDCardAuthenticatorManageCardsDlg dialog;
+  dialog.RunModal();
+}
 
 }  // namespace app

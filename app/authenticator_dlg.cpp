@@ -60,8 +60,7 @@ BOOL CKOVAuthenticatorDlg::OnInitDialog() {
     }
   }
 
-  SendMessageA(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_appIcon));
-  SendMessageA(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_appIcon));
+  SetWindowIcons(m_appIcon);
 
   // Nowhere on screen, no taskbar button, not in Alt+Tab; the window stays "visible".
   MoveWindow(hwnd(), 0, 0, 0, 0, TRUE);
@@ -110,19 +109,7 @@ INT_PTR CKOVAuthenticatorDlg::OnSystemCommand(UINT message, WPARAM wParam, LPARA
   return CTrayDialog::HandleMessage(message, wParam, lParam);
 }
 
-INT_PTR CKOVAuthenticatorDlg::OnPaint() {
-  if (!IsIconic(hwnd())) return FALSE;
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(hwnd(), &paint);
-  SendMessageA(hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
-  RECT client;
-  GetClientRect(hwnd(), &client);
-  const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
-  const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
-  DrawIcon(dc, x, y, m_appIcon);
-  EndPaint(hwnd(), &paint);
-  return TRUE;
-}
+INT_PTR CKOVAuthenticatorDlg::OnPaint() { return PaintIconWhileMinimised(m_appIcon) ? TRUE : FALSE; }
 
 INT_PTR CKOVAuthenticatorDlg::OnCommand(WPARAM wParam) {
   switch (LOWORD(wParam)) {

@@ -38,6 +38,8 @@ class CKOVAuthenticatorDlg : public CTrayDialog {
   void OnShowSettingsCommand();
   void OnManageCardsCommand();
   void StartFromCommandLine();
+  void RunGatedSettings();
+  int ShowSettings();
 
   storage::CIni m_settingsIni;  // "Settings.ini" in the program folder, for DEBUG
   std::string m_commandLine;

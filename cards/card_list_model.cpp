@@ -2,6 +2,10 @@
 
 namespace cards {
 
+std::string CardNotSavedMessage(const std::string& error) {
+  return "The card's account could not be saved:\n" + error;
+}
+
 CardListModel::CardListModel(std::string folder, std::string expiryText)
     : m_folder(std::move(folder)), m_expiryText(std::move(expiryText)) {}
 

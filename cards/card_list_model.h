@@ -20,6 +20,10 @@ inline constexpr char kCardColumns[] = "Username,150;Card Number,80;Expires,100"
 inline constexpr char kNoCardsMessage[] = "No registered cards available";
 inline constexpr char kEnterAccountMessage[] = "Kindly enter username and password ";  // with the trailing blank
 
+// What the administrator is told when Save and Close could not rewrite the card;
+// `error` names the file and the reason.
+std::string CardNotSavedMessage(const std::string& error);
+
 struct CardAccount {
   std::string user;
   std::string password;

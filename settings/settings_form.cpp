@@ -84,6 +84,16 @@ void ApplyEnablingBox(SettingsForm& form, EnablingBox box) {
   }
 }
 
+std::string SettingsNotReadMessage(const std::string& error) {
+  return "The settings could not be read:\n" + error +
+         "\n\nThe fields stay empty; saving now would replace the stored settings.";
+}
+
+std::string SettingsNotSavedMessage(const std::string& error) {
+  return "The settings could not be saved:\n" + error +
+         "\n\nThe settings written before this failure were kept. The service was not notified.";
+}
+
 std::string ResetCardsMessage(int cardsFound) { return cardsFound > 0 ? kCardsRemovedMessage : kNoCardsToClearMessage; }
 
 }  // namespace settings

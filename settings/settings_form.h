@@ -87,6 +87,11 @@ void ApplyEnablingBox(SettingsForm& form, EnablingBox box);
 std::optional<std::string> SaveSettingsForm(const std::string& directory, const SettingsForm& form,
                                             const std::function<void()>& notifyService);
 
+// What the administrator is told when a file of the settings could not be read while
+// the dialog opened, or written while it saved; `error` names the file and the reason.
+std::string SettingsNotReadMessage(const std::string& error);
+std::string SettingsNotSavedMessage(const std::string& error);
+
 // Makes "Read.txt" exist in `directory` without changing its content. A marker that
 // cannot be made is deliberately quiet for the dialog; the result tells quandorctl.
 bool TouchReadMarker(const std::string& directory);

@@ -70,11 +70,13 @@ std::string Dialog::ItemText(int id) const {
 
 void Dialog::SetItemText(int id, const std::string& text) { SetDlgItemTextA(m_hwnd, id, text.c_str()); }
 
-bool Dialog::IsTicked(int id) const { return IsDlgButtonChecked(m_hwnd, id) == BST_CHECKED; }
+bool Dialog::IsTicked(int id) const { return IsDlgButtonChecked(m_hwnd, id) != BST_UNCHECKED; }
 
 void Dialog::SetTick(int id, bool ticked) { CheckDlgButton(m_hwnd, id, ticked ? BST_CHECKED : BST_UNCHECKED); }
 
 void Dialog::EnableItem(int id, bool enabled) { EnableWindow(Item(id), enabled ? TRUE : FALSE); }
+
+bool Dialog::IsItemEnabled(int id) const { return IsWindowEnabled(Item(id)) != FALSE; }
 
 void Dialog::SetItemIcon(int id, int iconResource) {
   SendDlgItemMessageA(m_hwnd, id, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconResource(iconResource)), 0);
@@ -83,6 +85,25 @@ void Dialog::SetItemIcon(int id, int iconResource) {
 void Dialog::ChangeExtendedStyle(DWORD remove, DWORD add) {
   const LONG_PTR style = GetWindowLongPtrA(m_hwnd, GWL_EXSTYLE);
   SetWindowLongPtrA(m_hwnd, GWL_EXSTYLE, (style & ~static_cast<LONG_PTR>(remove)) | static_cast<LONG_PTR>(add));
+}
+
+void Dialog::SetWindowIcons(HICON icon) {
+  SendMessageA(m_hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+  SendMessageA(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+}
+
+bool Dialog::PaintIconWhileMinimised(HICON icon) {
+  if (!IsIconic(m_hwnd)) return false;
+  PAINTSTRUCT paint;
+  HDC dc = BeginPaint(m_hwnd, &paint);
+  SendMessageA(m_hwnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  RECT client;
+  GetClientRect(m_hwnd, &client);
+  const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
+  const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
+  DrawIcon(dc, x, y, icon);
+  EndPaint(m_hwnd, &paint);
+  return true;
 }
 
 void Dialog::ShowMessage(const std::string& text, UINT icon) {

@@ -43,13 +43,21 @@ class Dialog {
   HWND Item(int id) const;
   std::string ItemText(int id) const;
   void SetItemText(int id, const std::string& text);
-  bool IsTicked(int id) const;
+  bool IsTicked(int id) const;  // any state but unticked counts as ticked
   void SetTick(int id, bool ticked);
   void EnableItem(int id, bool enabled);
+  bool IsItemEnabled(int id) const;
   void SetItemIcon(int id, int iconResource);
 
   // The window's extended style: bits in `remove` cleared, then bits in `add` set.
   void ChangeExtendedStyle(DWORD remove, DWORD add);
+
+  // The window's large and then its small icon.
+  void SetWindowIcons(HICON icon);
+
+  // WM_PAINT of a window that shows its icon while minimised: draws `icon` centred in
+  // the client area and returns true; false (nothing done) while not minimised.
+  bool PaintIconWhileMinimised(HICON icon);
 
   // A message box owned by this dialog with the program's caption and an OK button;
   // `icon` is MB_ICONERROR, MB_ICONWARNING or MB_ICONINFORMATION.

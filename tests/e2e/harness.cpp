@@ -118,4 +118,26 @@ void ProgramTest::InstallService() {
   ASSERT_TRUE(driver::service::Install(kStandinServiceName, m_folder + "standin_service.exe"));
 }
 
+std::string LogField(const std::string& log, std::size_t record, std::size_t offset, std::size_t width) {
+  if (record * 319 + offset >= log.size()) return "(no such record)";
+  const std::string bytes = log.substr(record * 319 + offset, width);
+  return bytes.substr(0, bytes.find('\0'));
+}
+
+std::string ProgramTest::LogPath() const {
+  SYSTEMTIME today;
+  GetLocalTime(&today);
+  char name[32];
+  std::snprintf(name, sizeof name, "LOG\\%02u%02u%04u.log", today.wMonth, today.wDay, today.wYear);
+  return m_folder + name;
+}
+
+void ProgramTest::WriteSettings(const char* content) {
+  const std::string path = m_folder + "Settings.ini";
+  if (content)
+    ASSERT_TRUE(driver::WriteFileText(path, content));
+  else
+    DeleteFileA(path.c_str());
+}
+
 }  // namespace e2e

@@ -28,6 +28,9 @@ struct TrayRecord {
 // away at most, plus slack for a slow machine.
 inline constexpr int kOneTickMs = 3000 + 2500;
 
+// A text field of record `record` of a log file: its bytes up to the first NUL.
+std::string LogField(const std::string& log, std::size_t record, std::size_t offset, std::size_t width);
+
 class ProgramTest : public ::testing::Test {
  protected:
   void SetUp() override;
@@ -61,6 +64,11 @@ class ProgramTest : public ::testing::Test {
 
   // The stand-in service, installed from this test's folder.
   void InstallService();
+
+  // Today's log file in the program's folder.
+  std::string LogPath() const;
+  // Writes "Settings.ini" in the program's folder; null deletes it.
+  void WriteSettings(const char* content);
 
  private:
   std::string m_folder;
