@@ -287,16 +287,10 @@ int Reset(Args args) {
 int RunCards(const Args& args) {
   if (args.empty()) throw UsageError("missing subcommand");
   const Args rest(args.begin() + 1, args.end());
-  try {
-    if (args[0] == "list") return List(rest);
-    if (args[0] == "set-account") return SetAccount(rest);
-    if (args[0] == "delete") return Delete(rest);
-    if (args[0] == "reset") return Reset(rest);
-  } catch (const platform::FileError& e) {
-    throw CommandError(kExitFile, e.what());
-  } catch (const storage::IniValueError& e) {
-    throw UsageError(e.what());
-  }
+  if (args[0] == "list") return List(rest);
+  if (args[0] == "set-account") return SetAccount(rest);
+  if (args[0] == "delete") return Delete(rest);
+  if (args[0] == "reset") return Reset(rest);
   throw UsageError("unknown subcommand '" + args[0] + "'");
 }
 

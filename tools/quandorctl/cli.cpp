@@ -1,8 +1,35 @@
 #include "tools/quandorctl/cli.h"
 
 #include <algorithm>
+#include <cstdio>
+
+#include "platform/files.h"
+#include "storage/ini_text.h"
 
 namespace quandorctl {
+
+int RunGroup(const CommandGroup& group, const Args& args) {
+  if (WantsHelp(args)) {
+    std::fputs(group.usage, stdout);
+    return kExitOk;
+  }
+  try {
+    return group.run(args);
+  } catch (const UsageError& e) {
+    std::fprintf(stderr, "quandorctl %s: %s\n", group.name, e.what());
+    std::fputs(group.usage, stderr);
+    return kExitUsage;
+  } catch (const CommandError& e) {
+    std::fprintf(stderr, "quandorctl %s: %s\n", group.name, e.what());
+    return e.status();
+  } catch (const platform::FileError& e) {  // names the file and the reason
+    std::fprintf(stderr, "quandorctl %s: %s\n", group.name, e.what());
+    return kExitFile;
+  } catch (const storage::IniValueError& e) {
+    std::fprintf(stderr, "quandorctl %s: not written: %s\n", group.name, e.what());
+    return kExitUsage;
+  }
+}
 
 bool WantsHelp(const Args& args) { return std::find(args.begin(), args.end(), "--help") != args.end(); }
 

@@ -42,6 +42,11 @@ struct CommandGroup {
   int (*run)(const Args& args);
 };
 
+// Runs a group on its arguments as the command line does: "--help" prints its usage;
+// every failure is one line on stderr and its exit status (wrong usage also prints the
+// usage; a file error is status 2; a refused value is status 1 and nothing is written).
+int RunGroup(const CommandGroup& group, const Args& args);
+
 // True when args holds "--help" (the group then prints its usage).
 bool WantsHelp(const Args& args);
 

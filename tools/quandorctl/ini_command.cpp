@@ -42,13 +42,7 @@ void Expect(const Args& args, std::size_t count, const char* form) {
 
 // The file's INI text. A missing or undecipherable file is a command error.
 std::string ReadIniText(const std::string& path) {
-  std::string bytes;
-  try {
-    bytes = platform::ReadWholeFile(path);
-  } catch (const platform::FileError& e) {
-    throw CommandError(kExitFile, e.what());
-  }
-  std::optional<std::string> text = storage::DecipherIniFile(bytes);
+  std::optional<std::string> text = storage::DecipherIniFile(platform::ReadWholeFile(path));
   if (!text) throw CommandError(kExitDecipher, path + kDoesNotDecipher);
   return std::move(*text);
 }
@@ -56,11 +50,7 @@ std::string ReadIniText(const std::string& path) {
 void ReplaceWithText(const std::string& path, const std::string& text) {
   const std::optional<storage::ByteArray> bytes = storage::EncipherIniText(text);
   if (!bytes) throw CommandError(kExitFile, path + ": cannot encipher (the AES cipher is not available)");
-  try {
-    platform::ReplaceFileContent(path, *bytes);
-  } catch (const platform::FileError& e) {
-    throw CommandError(kExitFile, e.what());
-  }
+  platform::ReplaceFileContent(path, *bytes);
 }
 
 void WriteOut(const std::string& bytes) {

@@ -36,21 +36,7 @@ int Run(int argc, char** argv) {
   }
   for (const CommandGroup* g : kGroups) {
     if (name != g->name) continue;
-    const Args args(argv + 2, argv + argc);
-    if (WantsHelp(args)) {
-      std::fputs(g->usage, stdout);
-      return kExitOk;
-    }
-    try {
-      return g->run(args);
-    } catch (const UsageError& e) {
-      std::fprintf(stderr, "quandorctl %s: %s\n", g->name, e.what());
-      std::fputs(g->usage, stderr);
-      return kExitUsage;
-    } catch (const CommandError& e) {
-      std::fprintf(stderr, "quandorctl %s: %s\n", g->name, e.what());
-      return e.status();
-    }
+    return RunGroup(*g, Args(argv + 2, argv + argc));
   }
   std::fprintf(stderr, "quandorctl: unknown command '%s'\n", name.c_str());
   PrintUsage(stderr);

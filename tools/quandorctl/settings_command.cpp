@@ -152,14 +152,8 @@ int Set(Args args) {
 int RunSettings(const Args& args) {
   if (args.empty()) throw UsageError("missing subcommand");
   const Args rest(args.begin() + 1, args.end());
-  try {
-    if (args[0] == "show") return Show(rest);
-    if (args[0] == "set") return Set(rest);
-  } catch (const platform::FileError& e) {
-    throw CommandError(kExitFile, e.what());
-  } catch (const storage::IniValueError& e) {
-    throw UsageError(e.what());
-  }
+  if (args[0] == "show") return Show(rest);
+  if (args[0] == "set") return Set(rest);
   throw UsageError("unknown subcommand '" + args[0] + "'");
 }
 

@@ -136,24 +136,20 @@ Outcome Reported(Call call) {
   }
 }
 
-// A quandorctl command as its main runs it: a failure is an exit status and a message
-// (a command error with its status, a file error with status 2).
+// A quandorctl command as its main runs it: a file failure is exit status 2 with one
+// line on stderr naming the file.
 Outcome Quandorctl(const quandorctl::CommandGroup& group, const quandorctl::Args& args, const std::string& input = "") {
   std::istringstream in(input);
   std::streambuf* const oldInput = std::cin.rdbuf(in.rdbuf());
-  Outcome outcome;
-  try {
-    const int status = group.run(args);
-    if (status != quandorctl::kExitOk) outcome = {true, "exit status " + std::to_string(status)};
-  } catch (const quandorctl::CommandError& e) {
-    outcome = {true, e.what()};
-    EXPECT_EQ(e.status(), quandorctl::kExitFile) << e.what();
-  } catch (const platform::FileError& e) {
-    outcome = {true, e.what()};
-  }
+  testing::internal::CaptureStderr();
+  const int status = quandorctl::RunGroup(group, args);
+  const std::string message = testing::internal::GetCapturedStderr();
   std::cin.rdbuf(oldInput);
   std::fflush(stdout);
-  return outcome;
+  if (status == quandorctl::kExitOk) return {};
+  EXPECT_EQ(status, quandorctl::kExitFile) << message;
+  EXPECT_NE(message.find("cannot"), std::string::npos) << message;
+  return {true, message};
 }
 
 TEST(FileFaults, OneCCryptIniWrite) {
