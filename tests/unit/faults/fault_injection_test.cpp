@@ -205,10 +205,13 @@ TEST(FileFaults, AWholeStoreSettings) {
         },
         [&](const std::string& folder) {
           int notified = 0;
-          const Outcome outcome = Reported([&] {
+          Outcome outcome = Reported([&] {
             EXPECT_EQ(settings::SaveSettingsForm(folder, NewSettings(), [&] { ++notified; }), std::nullopt);
           });
           if (outcome.failed) {
+            // What the dialog's message box says: the file and what could not be done.
+            outcome.message = settings::SettingsNotSavedMessage(outcome.message);
+            EXPECT_NE(outcome.message.find(folder), std::string::npos) << outcome.message;
             EXPECT_EQ(notified, 0) << "the service was told after a failed store";
             EXPECT_FALSE(platform::PathExists(folder + settings::kReadMarkerFileName));
           }
