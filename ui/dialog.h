@@ -27,8 +27,9 @@ class Dialog {
 
  protected:
   // The dialog's messages. Return what a dialog procedure returns: FALSE leaves the
-  // message to the system's default handling. The base handles WM_INITDIALOG (calls
-  // OnInitDialog) and ends the dialog on IDOK and IDCANCEL.
+  // message to the system's default handling. The base handles WM_INITDIALOG (keeps a
+  // system-modal dialog above other windows, calls OnInitDialog) and ends the dialog on
+  // IDOK and IDCANCEL.
   virtual INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   // Runs once the controls exist; TRUE lets the system set the initial focus.

@@ -38,11 +38,6 @@ constexpr int kHost = 1002, kDomain = 1009, kLocalPassword = 1003, kUseGateway =
               kUnlockTime = 1016;
 constexpr int kCardUser = 1013, kCardPassword = 1003, kSaveCard = 1014, kDeleteCard = 1015, kCardList = 1019;
 
-void Key(HWND window, WPARAM key) {
-  driver::Post(window, WM_KEYDOWN, key, 1);
-  driver::Post(window, WM_KEYUP, key, 0xC0000001);
-}
-
 // Posted, not sent: a click that opens a modal window returns only when it closes.
 void Click(HWND dialog, int id) { driver::Post(driver::Control(dialog, id), BM_CLICK, 0, 0); }
 
@@ -55,6 +50,8 @@ bool Enabled(HWND dialog, int id) { return IsWindowEnabled(driver::Control(dialo
 std::string Text(HWND dialog, int id) { return driver::TextOf(driver::Control(dialog, id)); }
 
 void Type(HWND dialog, int id, const std::string& text) { ASSERT_TRUE(driver::SetText(driver::Control(dialog, id), text)); }
+
+bool HasExtendedStyle(HWND window, LONG_PTR style) { return (GetWindowLongPtrA(window, GWL_EXSTYLE) & style) == style; }
 
 bool Masked(HWND dialog, int id) {
   return driver::Send(driver::Control(dialog, id), EM_GETPASSWORDCHAR, 0, 0).value_or(0) != 0;
@@ -225,6 +222,7 @@ TEST_F(PasswordGate, RefusesAnythingButThePasswordThenOpensTheSettings) {
   ASSERT_NE(gate, nullptr);
   EXPECT_TRUE(Masked(gate, kGatePassword));
   EXPECT_EQ(Text(gate, kGatePassword), "");
+  EXPECT_TRUE(HasExtendedStyle(gate, WS_EX_TOPMOST)) << "kept above other windows";
   const struct {
     const char* typed;
     const char* message;
@@ -253,7 +251,7 @@ TEST_F(PasswordGate, RefusesAnythingButThePasswordThenOpensTheSettings) {
     std::function<void(HWND)> close;
   } cancels[] = {
       {"Cancel", [](HWND g) { Click(g, IDCANCEL); }},
-      {"Escape", [](HWND g) { Key(driver::Control(g, kGatePassword), VK_ESCAPE); }},
+      {"Escape", [](HWND g) { PressKey(driver::Control(g, kGatePassword), VK_ESCAPE); }},
       {"close box", [](HWND g) { driver::Post(g, WM_SYSCOMMAND, SC_CLOSE, 0); }},
   };
   for (const auto& c : cancels) {
@@ -269,12 +267,12 @@ TEST_F(PasswordGate, RefusesAnythingButThePasswordThenOpensTheSettings) {
   EXPECT_FALSE(driver::FileExists(LogPath())) << "a cancelled gate was logged";
 
   // Enter submits: the settings open; they are logged once they have closed.
-  Key(driver::Control(gate, kGatePassword), VK_RETURN);
+  PressKey(driver::Control(gate, kGatePassword), VK_RETURN);
   ASSERT_TRUE(WaitClosed(gate));
   HWND settings = WaitDialog(kCaption, kHost);
   ASSERT_NE(settings, nullptr);
   EXPECT_FALSE(driver::FileExists(LogPath())) << "logged while the settings are open";
-  Key(settings, VK_ESCAPE);
+  PressKey(settings, VK_ESCAPE);
   ASSERT_TRUE(WaitClosed(settings));
   ASSERT_TRUE(driver::WaitFor([&] { return LogEntries().size() == 1; }, 5000));
   EXPECT_EQ(LogEntries(), std::vector<std::string>{"ShowSettings/Settings UI"});
@@ -318,7 +316,7 @@ TEST_F(PasswordGate, OpensNoSecondSettingsWhileAGateOrTheSettingsAreOpen) {
   ASSERT_TRUE(WaitClosed(gate));
   EXPECT_EQ(WaitDialog(kCaption, kHost, {settings}, 1000), nullptr) << "a second settings dialog opened";
   EXPECT_EQ(SettingsDialogs(), std::vector<HWND>{settings});
-  Key(settings, VK_ESCAPE);
+  PressKey(settings, VK_ESCAPE);
   ASSERT_TRUE(WaitClosed(settings));
   ASSERT_TRUE(driver::WaitFor([&] { return !LogEntries().empty(); }, 5000));
   Sleep(300);
@@ -327,7 +325,7 @@ TEST_F(PasswordGate, OpensNoSecondSettingsWhileAGateOrTheSettingsAreOpen) {
 
 // ---- the start with a command line ----
 
-class CommandLine : public AdminDialogs {};
+using CommandLine = AdminDialogs;
 
 // What a first run shows, control by control.
 void ExpectFirstRunState(HWND settings) {
@@ -376,7 +374,7 @@ TEST_F(CommandLine, OpensTheSettingsWithoutTheGateSavesAndEndsWithZero) {
   Type(settings, kHost, "rd.example.org");
   Type(settings, kLocalPassword, "pass=word 1");
   Type(settings, kGateway, "gw.example.org");  // typed, gateway not ticked: stored, RDGUARD 0
-  Key(driver::Control(settings, kHost), VK_RETURN);  // the default button saves
+  PressKey(driver::Control(settings, kHost), VK_RETURN);  // the default button saves
   const auto exitCode = program().WaitExit(15000);
   ASSERT_TRUE(exitCode) << "the program did not end after the settings closed";
   EXPECT_EQ(*exitCode, 0u);
@@ -391,6 +389,12 @@ TEST_F(CommandLine, OpensTheSettingsWithoutTheGateSavesAndEndsWithZero) {
   EXPECT_EQ(File("Read.txt"), "kept\r\n");
   EXPECT_EQ(LogEntries(), std::vector<std::string>{"ShowSettings/Settings UI"});
   for (const TrayRecord& r : TrayRecords()) EXPECT_NE(r.call, "DELETE") << "the icon was taken away";
+}
+
+TEST_F(CommandLine, BlanksAloneAreNoCommandLine) {
+  StartProgram("   ");
+  EXPECT_EQ(WaitDialog(kCaption, kHost, {}, 1500), nullptr) << "the settings opened";
+  EXPECT_TRUE(program().Running());
 }
 
 // ---- the settings dialog ----
@@ -424,7 +428,7 @@ TEST_F(SettingsDialog, ShowsTheStoredValuesAndWritesNothingUntilASavePassesItsCh
     Type(settings, kHost, "changed");
     Click(settings, kPrinters);
     if (std::string(how) == "Escape")
-      Key(driver::Control(settings, kHost), VK_ESCAPE);
+      PressKey(driver::Control(settings, kHost), VK_ESCAPE);
     else
       driver::Post(settings, WM_SYSCOMMAND, SC_CLOSE, 0);
     ASSERT_TRUE(WaitClosed(settings)) << how;
@@ -481,7 +485,13 @@ TEST_F(SettingsDialog, ShowsTheStoredValuesAndWritesNothingUntilASavePassesItsCh
     expectNothingWritten(c.message);
   }
 
-  // The check boxes enable their control; the gateway's text stays while it is disabled.
+  EXPECT_TRUE(HasExtendedStyle(settings, WS_EX_APPWINDOW)) << "a valid expiry time gives a taskbar button";
+  EXPECT_TRUE(HasExtendedStyle(settings, WS_EX_TOPMOST)) << "kept above other windows";
+
+  // The check boxes enable their control (the hidden one too); the gateway's text stays
+  // while it is disabled.
+  Click(settings, kEnable);
+  EXPECT_TRUE(driver::WaitFor([&] { return !Enabled(settings, kUnlockTime); }, 2000));
   Type(settings, kGateway, "gw2");
   Click(settings, kUseGateway);
   EXPECT_TRUE(driver::WaitFor([&] { return !Enabled(settings, kGateway); }, 2000));
@@ -517,6 +527,7 @@ TEST_F(SettingsDialog, ShowsTheStoredValuesAndWritesNothingUntilASavePassesItsCh
   EXPECT_EQ(ServiceControls(), std::vector<std::string>{"134"}) << "one request per save";
   EXPECT_TRUE(driver::FileExists(folder() + "Read.txt"));
   EXPECT_EQ(File("Read.txt"), "");
+  EXPECT_FALSE(driver::FileExists(LogPath())) << "logged with DEBUG 0";
 }
 
 TEST_F(SettingsDialog, ResetCardsDeletesTheCardFilesOnly) {
@@ -540,7 +551,7 @@ TEST_F(SettingsDialog, ResetCardsDeletesTheCardFilesOnly) {
   ExpectMessage(settings, noCards, "information", "no card folder");
   EXPECT_TRUE(IsWindow(settings));
   EXPECT_EQ(Text(settings, kHost), "typed") << "Reset Cards changed a field";
-  Key(settings, VK_ESCAPE);
+  PressKey(settings, VK_ESCAPE);
   ASSERT_TRUE(WaitClosed(settings));
   Sleep(200);
   EXPECT_TRUE(ServiceControls().empty()) << "Reset Cards contacted the service";
@@ -576,7 +587,7 @@ TEST_F(SettingsDialog, AStorageFailureIsShownAndGoesNoFurther) {
   ASSERT_TRUE(driver::WaitFor([&] { return IsWindowVisible(settings) != FALSE; }, 5000)) << "the dialog did not stay";
   EXPECT_EQ(Text(settings, kDelay), "") << "a field was filled after the failure";
   EXPECT_EQ(Text(settings, kHost), "");
-  Key(settings, VK_ESCAPE);
+  PressKey(settings, VK_ESCAPE);
   ASSERT_TRUE(WaitClosed(settings));
 
   // The enciphered file cannot be replaced: the save stops at its first write.
@@ -605,6 +616,17 @@ TEST_F(SettingsDialog, AStorageFailureIsShownAndGoesNoFurther) {
   EXPECT_EQ(Dump(folder() + "SettingsHost.ini"), "[Settings]\r\nRDGATEWAY=\r\nDOMAIN=\r\nHOST=h\r\nLocalPassword=p\r\n");
   ASSERT_TRUE(driver::WaitFor([&] { return !ServiceControls().empty(); }, 5000));
   EXPECT_EQ(ServiceControls(), std::vector<std::string>{"134"});
+
+  // Without the service a save completes all the same, and nothing is shown.
+  ASSERT_TRUE(driver::service::Remove(kStandinServiceName));
+  settings = OpenSettings();
+  ASSERT_NE(settings, nullptr);
+  Type(settings, kHost, "h3");
+  Click(settings, IDOK);
+  ASSERT_TRUE(WaitClosed(settings));
+  EXPECT_EQ(driver::WaitMessageBox(settings, 300).window, nullptr);
+  EXPECT_EQ(Dump(folder() + "SettingsHost.ini"), "[Settings]\r\nRDGATEWAY=\r\nDOMAIN=\r\nHOST=h3\r\nLocalPassword=p\r\n");
+  EXPECT_TRUE(driver::FileExists(folder() + "Read.txt"));
 }
 
 // ---- the card list ----
@@ -667,10 +689,11 @@ TEST_F(CardList, ListsThreeCardsAndSavesTheChosenCardOnly) {
   EXPECT_EQ(Text(cards, kCardPassword), cardOf(order[0]).password);
   EXPECT_TRUE(Masked(cards, kCardPassword));
   EXPECT_TRUE(Enabled(cards, kSaveCard));
+  EXPECT_TRUE(HasExtendedStyle(cards, WS_EX_APPWINDOW)) << "a taskbar button";
 
   // Escape after edits writes nothing.
   Type(cards, kCardUser, "nobody");
-  Key(driver::Control(cards, kCardUser), VK_ESCAPE);
+  PressKey(driver::Control(cards, kCardUser), VK_ESCAPE);
   ASSERT_TRUE(WaitClosed(cards));
   for (const Card& c : made) EXPECT_EQ(CardBytes(c.file), before[c.file]) << c.file;
 
@@ -720,7 +743,7 @@ TEST_F(CardList, EachRowStandsForItsOwnCardInAnyOrder) {
     EXPECT_EQ(user, rowTexts[0]) << "the edit boxes show another row's card";
     EXPECT_EQ(MaskOf(chosen), rowTexts[1]) << "the edit boxes show another row's card";
     Type(cards, kCardUser, newUser);
-    Key(driver::Control(cards, kCardUser), VK_RETURN);  // Enter is Save and Close
+    PressKey(driver::Control(cards, kCardUser), VK_RETURN);  // Enter is Save and Close
     ASSERT_TRUE(WaitClosed(cards));
     EXPECT_EQ(Dump(kCardFolder + chosen), CardText(newUser, password));
     for (const Card& c : made) {
@@ -780,6 +803,7 @@ TEST_F(CardList, EachRowStandsForItsOwnCardInAnyOrder) {
 }
 
 TEST_F(CardList, DeletingTheOnlyCardAndAMissingFolder) {
+  WriteSettings("[ConfigSetting]\r\nDEBUG=1\r\n");
   StartProgram();
   // No card folder: the list opens all the same and says so while it sets up.
   driver::Post(MainWindow(), WM_COMMAND, kManageCards, 0);
@@ -815,7 +839,7 @@ TEST_F(CardList, DeletingTheOnlyCardAndAMissingFolder) {
   EXPECT_FALSE(driver::FileExists(std::string(kCardFolder) + "CAFE0001.dll")) << "the save brought the card back";
 
   MakeCards({{"CAFE0001.dll", "solo", "s"}});
-  Key(cards, VK_ESCAPE);
+  PressKey(cards, VK_ESCAPE);
   ASSERT_TRUE(WaitClosed(cards));
   cards = OpenCardList();
   ASSERT_NE(cards, nullptr);
@@ -831,8 +855,9 @@ TEST_F(CardList, DeletingTheOnlyCardAndAMissingFolder) {
   Click(cards, kDeleteCard);
   EXPECT_TRUE(driver::WaitFor([&] { return Text(cards, kCardUser).empty(); }, 2000));
   ExpectNoMessage(cards, "Delete Card without a row");
-  Key(cards, VK_ESCAPE);
+  PressKey(cards, VK_ESCAPE);
   EXPECT_TRUE(WaitClosed(cards));
+  EXPECT_FALSE(driver::FileExists(LogPath())) << "the card list is never logged";
 }
 
 TEST_F(CardList, ColumnWidthsComeFromTheProfileWhenTheyFit) {
@@ -869,7 +894,7 @@ TEST_F(CardList, ColumnWidthsComeFromTheProfileWhenTheyFit) {
     std::vector<int> widths;
     for (int column = 0; column < 3; ++column) widths.push_back(driver::remote::ListColumnWidth(list, column));
     EXPECT_EQ(widths, c.widths) << c.what;
-    Key(cards, VK_ESCAPE);
+    PressKey(cards, VK_ESCAPE);
     ASSERT_TRUE(WaitClosed(cards));
     // Read, never written.
     char bytes[64];

@@ -118,6 +118,11 @@ void ProgramTest::InstallService() {
   ASSERT_TRUE(driver::service::Install(kStandinServiceName, m_folder + "standin_service.exe"));
 }
 
+void PressKey(HWND window, WPARAM key) {
+  driver::Post(window, WM_KEYDOWN, key, 1);
+  driver::Post(window, WM_KEYUP, key, 0xC0000001);
+}
+
 std::string LogField(const std::string& log, std::size_t record, std::size_t offset, std::size_t width) {
   if (record * 319 + offset >= log.size()) return "(no such record)";
   const std::string bytes = log.substr(record * 319 + offset, width);

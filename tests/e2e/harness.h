@@ -28,6 +28,9 @@ struct TrayRecord {
 // away at most, plus slack for a slow machine.
 inline constexpr int kOneTickMs = 3000 + 2500;
 
+// A key pressed and released, posted to the window as the keyboard would deliver it.
+void PressKey(HWND window, WPARAM key);
+
 // A text field of record `record` of a log file: its bytes up to the first NUL.
 std::string LogField(const std::string& log, std::size_t record, std::size_t offset, std::size_t width);
 

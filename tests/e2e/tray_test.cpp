@@ -173,18 +173,13 @@ HWND WaitPopup(DWORD pid) {
   return driver::WaitTopWindow(popup, 5000);
 }
 
-void Key(HWND window, WPARAM key) {
-  driver::Post(window, WM_KEYDOWN, key, 1);
-  driver::Post(window, WM_KEYUP, key, 0xC0000001);
-}
-
 TEST_F(TrayCallback, RightButtonAndContextMenuShowThePopupEscClosesIt) {
   StartProgram();
   for (LPARAM mouse : {WM_RBUTTONDOWN, WM_CONTEXTMENU}) {
     ASSERT_TRUE(driver::Post(MainWindow(), kTrayCallback, kIconId, mouse));
     HWND popup = WaitPopup(program().id());
     ASSERT_NE(popup, nullptr) << "no popup for message 0x" << std::hex << mouse;
-    Key(popup, VK_ESCAPE);
+    PressKey(popup, VK_ESCAPE);
     EXPECT_TRUE(driver::WaitFor([&] { return ProgramWindows("#32768").empty(); }, 5000));
   }
   EXPECT_TRUE(program().Running());
@@ -197,8 +192,8 @@ TEST_F(TrayCallback, PopupHoldsFiveCommandsAndTwoSeparatorsEndingWithExit) {
   ASSERT_NE(popup, nullptr);
   // Down walks the commands and skips separators: Show Settings, Login RDP, Change RDP
   // Credentials, Manage Registered Cards, Exit.
-  for (int i = 0; i < 5; ++i) Key(popup, VK_DOWN);
-  Key(popup, VK_RETURN);
+  for (int i = 0; i < 5; ++i) PressKey(popup, VK_DOWN);
+  PressKey(popup, VK_RETURN);
   EXPECT_TRUE(program().WaitExit(10000)) << "the fifth command is not Exit";
   EXPECT_TRUE(ServiceUiStarts().empty());
 }
@@ -212,7 +207,7 @@ TEST_F(TrayCallback, DefaultItemShowsFromTheSecondPopupOn) {
     ASSERT_NE(popup, nullptr);
     Sleep(300);  // drawn
     shown.push_back(driver::ScreenPixels(driver::WindowRect(popup)));
-    Key(popup, VK_ESCAPE);
+    PressKey(popup, VK_ESCAPE);
     ASSERT_TRUE(driver::WaitFor([&] { return ProgramWindows("#32768").empty(); }, 5000));
   }
   // The first popup has no default item; the mark (bold "Show Settings") comes with
@@ -297,8 +292,8 @@ TEST_F(Ending, ExitEnterAndEscEndTheProgramAndRemoveTheIcon) {
     std::function<void(HWND)> end;
   } cases[] = {
       {"Exit", [](HWND w) { driver::Post(w, WM_COMMAND, kExit, 0); }},
-      {"Enter", [](HWND w) { Key(w, VK_RETURN); }},
-      {"Esc", [](HWND w) { Key(w, VK_ESCAPE); }},
+      {"Enter", [](HWND w) { PressKey(w, VK_RETURN); }},
+      {"Esc", [](HWND w) { PressKey(w, VK_ESCAPE); }},
   };
   for (const Case& c : cases) {
     const DWORD since = GetTickCount();
@@ -399,7 +394,7 @@ TEST_F(SystemTray, IconShowsAndARealRightClickOpensThePopup) {
   driver::Click(icon.x, icon.y, "right");
   HWND popup = WaitPopup(program().id());
   ASSERT_NE(popup, nullptr) << "a right click on the icon showed no popup";
-  Key(popup, VK_ESCAPE);
+  PressKey(popup, VK_ESCAPE);
   ASSERT_TRUE(driver::WaitFor([&] { return ProgramWindows("#32768").empty(); }, 5000));
   driver::Post(MainWindow(), WM_COMMAND, kExit, 0);
   ASSERT_TRUE(program().WaitExit(10000));
