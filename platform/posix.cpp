@@ -131,7 +131,11 @@ std::vector<DirectoryEntry> ListDirectory(const std::string& folder, const std::
   while (const dirent* e = ::readdir(dir)) {
     const std::string name = e->d_name;
     if (name == "." || name == ".." || !WildcardMatch(pattern, name)) continue;
-    entries.push_back({name, IsDirectory(folder + name)});
+    // The entry tells its kind, as a Windows directory search does; only where the file
+    // system leaves it open (or for a link, which counts as what it points to) is the
+    // entry looked at: a card list of thousands of files needs no second call per file.
+    const bool known = e->d_type != DT_UNKNOWN && e->d_type != DT_LNK;
+    entries.push_back({name, known ? e->d_type == DT_DIR : IsDirectory(folder + name)});
   }
   ::closedir(dir);
   return entries;

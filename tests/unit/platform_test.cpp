@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <map>
+#include <string>
+
 #include "platform/fault.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -74,6 +78,20 @@ TEST(ListDirectory, TellsFoldersFromFilesAndMissingFolderIsEmpty) {
   EXPECT_EQ(folders, 1);
   EXPECT_TRUE(platform::ListDirectory(dir / "none" + platform::PathSeparator(), "*.dll").empty());
 }
+
+#ifndef _WIN32
+// A link counts as what it points to: a link to a folder is no card file.
+TEST(ListDirectory, ALinkIsWhatItPointsTo) {
+  TestFolder dir;
+  dir.Write("file", "x");
+  ASSERT_TRUE(platform::MakeDirectory(dir / "folder"));
+  std::filesystem::create_symlink(dir / "file", dir / "to-file.dll");
+  std::filesystem::create_directory_symlink(dir / "folder", dir / "to-folder.dll");
+  std::map<std::string, bool> kinds;
+  for (const auto& e : platform::ListDirectory(dir.path(), "*.dll")) kinds[e.name] = e.isDirectory;
+  EXPECT_EQ(kinds, (std::map<std::string, bool>{{"to-file.dll", false}, {"to-folder.dll", true}}));
+}
+#endif
 
 TEST(SharedFile, CreatesWithoutTruncatingAndWritesAtOffsets) {
   TestFolder dir;
