@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -29,11 +30,41 @@ bool IsDirectory(const std::string& path);
 // The whole content of a file. Throws FileError when it cannot be opened or read.
 std::string ReadWholeFile(const std::string& path);
 
-// Replaces the file's content all at once: the bytes go to a sibling file
-// ("<path>.tmp"), are flushed, and the sibling is renamed over the file. Readers
-// (the service among them) see either the old or the new content, never a mix.
-// Throws FileError; on failure the old file is untouched and the sibling removed.
+// The whole content of a file of at most `limit` bytes; nothing for a larger file, of
+// which no more than the length is read. Throws FileError as ReadWholeFile does.
+std::optional<std::string> ReadWholeFileUpTo(const std::string& path, std::uint64_t limit);
+
+// Replaces the file's content all at once: the bytes go to a sibling file of a name of
+// its own ("<path>.<process>-<serial>.tmp"), created exclusively and never through a
+// link planted there, are flushed, and the sibling takes the file's place. Readers (the
+// service among them) see either the old or the new content, never a mix. The replaced
+// file keeps its protection: its mode and owner (POSIX), its security descriptor and
+// attributes (Windows). Throws FileError; on failure the old file is untouched and the
+// sibling removed.
 void ReplaceFileContent(const std::string& path, std::string_view bytes);
+
+// Makes every read, edit and replace of one file a critical section across our writers:
+// the tray program of every user and quandorctl, in any log-on session. Held for the
+// object's lifetime; a writer waits up to kRewriteLockWaitMs for another one and then
+// fails with FileError. It leaves no file behind: on Windows it is a named mutex of the
+// global namespace derived from the file's full path, elsewhere a lock on the folder
+// that holds the file (so two writers of one folder also take turns). Readers take no
+// lock: a replace is atomic for them. Not re-entrant: one lock per file at a time.
+inline constexpr unsigned kRewriteLockWaitMs = 30000;
+class RewriteLock {
+ public:
+  explicit RewriteLock(const std::string& path);
+  ~RewriteLock();
+  RewriteLock(const RewriteLock&) = delete;
+  RewriteLock& operator=(const RewriteLock&) = delete;
+
+ private:
+  std::intptr_t m_handle;
+};
+
+// Overwrites memory that held a secret (a deciphered file, a password) before it is
+// freed, in a way the compiler may not leave out.
+void WipeMemory(void* data, std::size_t n);
 
 // Deletes a file. False when it could not be deleted (missing, locked, a folder).
 bool RemoveFile(const std::string& path);
@@ -68,6 +99,9 @@ class SharedFile {
   // Reads exactly n bytes at offset; throws when fewer are there.
   void ReadAt(std::uint64_t offset, char* buffer, std::size_t n);
   void WriteAt(std::uint64_t offset, std::string_view bytes);
+  // Writes the bytes at the end of the file as it is at that moment, in one call, even
+  // when another process appends at the same time.
+  void Append(std::string_view bytes);
   void Truncate(std::uint64_t length);
   void Flush();
   const std::string& path() const { return m_path; }

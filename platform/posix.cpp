@@ -1,10 +1,15 @@
 // POSIX side of the platform seam (the native build and its tests).
 #include <dirent.h>
 #include <fcntl.h>
+#include <openssl/crypto.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -90,20 +95,43 @@ bool IsDirectory(const std::string& path) {
 }
 
 std::string ReadWholeFile(const std::string& path) {
+  return *ReadWholeFileUpTo(path, static_cast<std::uint64_t>(SIZE_MAX));
+}
+
+std::optional<std::string> ReadWholeFileUpTo(const std::string& path, std::uint64_t limit) {
   Fd fd(OpenChecked(path, O_RDONLY));
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) Fail(path, "read", errno);
   if (S_ISDIR(st.st_mode)) throw FileError(path, "cannot read (it is a folder)");
+  if (static_cast<std::uint64_t>(st.st_size) > limit) return std::nullopt;
   std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
   ReadAll(fd.get(), path, bytes.data(), bytes.size(), 0);
   return bytes;
 }
 
 void ReplaceFileContent(const std::string& path, std::string_view bytes) {
-  const std::string sibling = path + ".tmp";
+  static std::atomic<unsigned long> serial{0};
+  struct stat old {};
+  const bool replacing = ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  // A name of our own, created exclusively: a link or file planted at the name is never
+  // followed or reused (the next name is taken), and two writers never share a sibling.
+  std::string sibling;
+  int created = -1;
+  for (int attempt = 1; created < 0; ++attempt) {
+    sibling = path + "." + std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".tmp";
+    Check(FileOp::Open, sibling);
+    created = ::open(sibling.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, replacing ? 0600 : 0644);
+    if (created < 0 && (errno != EEXIST || attempt >= 100)) Fail(sibling, "create", errno);
+  }
   try {
     {
-      Fd fd(OpenChecked(sibling, O_WRONLY | O_CREAT | O_TRUNC));
+      Fd fd(created);
+      if (replacing) {
+        // The file's protection is all that guards a card's password: the new content
+        // keeps the old file's mode and, where we may give it, its owner and group.
+        if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) (void)::fchown(fd.get(), old.st_uid, old.st_gid);
+        if (::fchmod(fd.get(), old.st_mode & 07777) != 0) Fail(sibling, "set the mode of", errno);
+      }
       WriteAll(fd.get(), sibling, bytes, 0);
       FlushChecked(fd.get(), sibling);
     }
@@ -114,6 +142,28 @@ void ReplaceFileContent(const std::string& path, std::string_view bytes) {
     throw;
   }
 }
+
+RewriteLock::RewriteLock(const std::string& path) : m_handle(-1) {
+  const std::size_t cut = path.find_last_of('/');
+  const std::string folder = cut == std::string::npos ? "." : path.substr(0, cut + 1);
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) Fail(path, "open the folder of", errno);
+  for (unsigned waited = 0;; waited += 10) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) break;
+    const int error = errno;
+    if ((error != EWOULDBLOCK && error != EINTR) || waited >= kRewriteLockWaitMs) {
+      ::close(fd);
+      if (error == EWOULDBLOCK) throw FileError(path, "cannot rewrite (another writer has held it for 30 s)");
+      Fail(path, "lock", error);
+    }
+    ::usleep(10000);
+  }
+  m_handle = fd;
+}
+
+RewriteLock::~RewriteLock() { ::close(static_cast<int>(m_handle)); }  // closing releases the lock
+
+void WipeMemory(void* data, std::size_t n) { OPENSSL_cleanse(data, n); }
 
 bool RemoveFile(const std::string& path) {
   if (ShouldFail(FileOp::Delete, path)) return false;
@@ -158,6 +208,21 @@ void SharedFile::ReadAt(std::uint64_t offset, char* buffer, std::size_t n) {
 
 void SharedFile::WriteAt(std::uint64_t offset, std::string_view bytes) {
   WriteAll(static_cast<int>(m_handle), m_path, bytes, static_cast<off_t>(offset));
+}
+
+void SharedFile::Append(std::string_view bytes) {
+  const int fd = static_cast<int>(m_handle);
+  Check(FileOp::Write, m_path);
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_APPEND) != 0) Fail(m_path, "append to", errno);
+  ssize_t n;
+  do {
+    n = ::write(fd, bytes.data(), bytes.size());
+  } while (n < 0 && errno == EINTR);
+  const int error = errno;
+  ::fcntl(fd, F_SETFL, flags);
+  if (n < 0) Fail(m_path, "write", error);
+  if (static_cast<std::size_t>(n) != bytes.size()) throw FileError(m_path, "cannot write (the disk is full)");
 }
 
 void SharedFile::Truncate(std::uint64_t length) {

@@ -1,6 +1,9 @@
 // Windows side of the platform seam.
 #include <windows.h>
+#include <sddl.h>
 
+#include <atomic>
+#include <cstdint>
 #include <string>
 
 #include "platform/clock.h"
@@ -38,6 +41,11 @@ class Handle {
   Handle(const Handle&) = delete;
   Handle& operator=(const Handle&) = delete;
   HANDLE get() const { return m_h; }
+  HANDLE release() {
+    HANDLE h = m_h;
+    m_h = INVALID_HANDLE_VALUE;
+    return h;
+  }
 
  private:
   HANDLE m_h;
@@ -108,35 +116,125 @@ bool IsDirectory(const std::string& path) {
 }
 
 std::string ReadWholeFile(const std::string& path) {
+  return *ReadWholeFileUpTo(path, static_cast<std::uint64_t>(SIZE_MAX));
+}
+
+std::optional<std::string> ReadWholeFileUpTo(const std::string& path, std::uint64_t limit) {
   Handle h(OpenChecked(path, GENERIC_READ, kShareAll, OPEN_EXISTING));
   LARGE_INTEGER size;
   if (!GetFileSizeEx(h.get(), &size)) Fail(path, "read", GetLastError());
+  if (static_cast<std::uint64_t>(size.QuadPart) > limit) return std::nullopt;
   std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
   ReadAll(h.get(), path, bytes.data(), bytes.size());
   return bytes;
 }
 
+namespace {
+
+// A sibling of a name of our own, created exclusively (CREATE_NEW never opens what is
+// there, a link included): two writers never share one, and a planted file is skipped.
+HANDLE CreateSibling(const std::string& path, std::string& sibling) {
+  static std::atomic<unsigned long> serial{0};
+  for (int attempt = 1;; ++attempt) {
+    sibling = path + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(serial++) + ".tmp";
+    Check(FileOp::Open, sibling);
+    HANDLE h = CreateFileA(sibling.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h != INVALID_HANDLE_VALUE) return h;
+    const DWORD error = GetLastError();
+    if ((error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) || attempt >= 100) Fail(sibling, "create", error);
+  }
+}
+
+// ReplaceFileA keeps the replaced file's security descriptor, attributes and streams;
+// a file that is not there yet is simply given the sibling's name.
+bool PutInPlace(const std::string& sibling, const std::string& path) {
+  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+    return ReplaceFileA(path.c_str(), sibling.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
+  return MoveFileExA(sibling.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+}  // namespace
+
 void ReplaceFileContent(const std::string& path, std::string_view bytes) {
-  const std::string sibling = path + ".tmp";
+  std::string sibling;
+  Handle created(CreateSibling(path, sibling));
   try {
-    {
-      Handle h(OpenChecked(sibling, GENERIC_WRITE, 0, CREATE_ALWAYS));
-      WriteAll(h.get(), sibling, bytes);
-      FlushChecked(h.get(), sibling);
-    }
+    WriteAll(created.get(), sibling, bytes);
+    FlushChecked(created.get(), sibling);
+    CloseHandle(created.release());
     Check(FileOp::Rename, path);
-    // A file held open without delete sharing refuses the replace with access denied.
+    // A file held open without delete sharing refuses the replace with access denied
+    // (or, through ReplaceFileA, with "unable to remove the replaced file").
     for (int attempt = 1;; ++attempt) {
-      if (MoveFileExA(sibling.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) break;
+      if (PutInPlace(sibling, path)) break;
       const DWORD error = GetLastError();
-      if (!(SharingError(error) || error == ERROR_ACCESS_DENIED) || attempt >= kBusyAttempts) Fail(path, "replace", error);
+      const bool busy = SharingError(error) || error == ERROR_ACCESS_DENIED || error == ERROR_UNABLE_TO_REMOVE_REPLACED;
+      if (!busy || attempt >= kBusyAttempts) Fail(path, "replace", error);
       Sleep(kBusyWaitMs);
     }
   } catch (const FileError&) {
+    if (created.get() != INVALID_HANDLE_VALUE) CloseHandle(created.release());
     DeleteFileA(sibling.c_str());
     throw;
   }
 }
+
+namespace {
+
+// The lock's name: the file's full long path, upper-cased (names are compared without
+// regard to case), hashed with FNV-1a, in the global namespace so that the tray
+// programs of every log-on session and quandorctl meet on it.
+std::string RewriteLockName(const std::string& path) {
+  char full[32768];
+  DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+  std::string text = n > 0 && n < sizeof full ? std::string(full, n) : path;
+  char longer[32768];
+  n = GetLongPathNameA(text.c_str(), longer, sizeof longer);
+  if (n > 0 && n < sizeof longer) text.assign(longer, n);
+  CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
+  std::uint64_t hash = 14695981039346656037ull;
+  for (const char c : text) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ull;
+  }
+  char name[64];
+  wsprintfA(name, "Global\\QuandorRewrite-%08lX%08lX", static_cast<unsigned long>(hash >> 32),
+            static_cast<unsigned long>(hash & 0xFFFFFFFFu));
+  return name;
+}
+
+}  // namespace
+
+RewriteLock::RewriteLock(const std::string& path) : m_handle(0) {
+  const std::string name = RewriteLockName(path);
+  // Every user may wait for and release the mutex, whoever made it first: the tray
+  // programs of other users and a quandorctl run by an administrator share it.
+  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, FALSE};
+  ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;0x00100001;;;WD)(A;;GA;;;SY)(A;;GA;;;BA)", SDDL_REVISION_1,
+                                                       &sa.lpSecurityDescriptor, nullptr);
+  HANDLE mutex = CreateMutexA(sa.lpSecurityDescriptor != nullptr ? &sa : nullptr, FALSE, name.c_str());
+  if (mutex == nullptr && GetLastError() == ERROR_ACCESS_DENIED) mutex = OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name.c_str());
+  const DWORD createError = GetLastError();
+  LocalFree(sa.lpSecurityDescriptor);
+  if (mutex == nullptr) Fail(path, "lock", createError);
+  // An abandoned mutex (a writer that ended mid-rewrite) is ours now; its file was
+  // replaced all at once or not at all.
+  const DWORD wait = WaitForSingleObject(mutex, kRewriteLockWaitMs);
+  if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
+    CloseHandle(mutex);
+    if (wait == WAIT_TIMEOUT) throw FileError(path, "cannot rewrite (another writer has held it for 30 s)");
+    Fail(path, "lock", GetLastError());
+  }
+  m_handle = reinterpret_cast<std::intptr_t>(mutex);
+}
+
+RewriteLock::~RewriteLock() {
+  HANDLE mutex = reinterpret_cast<HANDLE>(m_handle);
+  ReleaseMutex(mutex);
+  CloseHandle(mutex);
+}
+
+void WipeMemory(void* data, std::size_t n) { SecureZeroMemory(data, n); }
 
 bool RemoveFile(const std::string& path) {
   if (ShouldFail(FileOp::Delete, path)) return false;
@@ -188,6 +286,18 @@ void SharedFile::WriteAt(std::uint64_t offset, std::string_view bytes) {
   WriteAll(h, m_path, bytes);
 }
 
+void SharedFile::Append(std::string_view bytes) {
+  Check(FileOp::Write, m_path);
+  // An offset of all ones writes at the end of the file as it is at that moment.
+  OVERLAPPED at{};
+  at.Offset = 0xFFFFFFFFu;
+  at.OffsetHigh = 0xFFFFFFFFu;
+  DWORD written = 0;
+  if (!WriteFile(reinterpret_cast<HANDLE>(m_handle), bytes.data(), static_cast<DWORD>(bytes.size()), &written, &at))
+    Fail(m_path, "write", GetLastError());
+  if (written != bytes.size()) throw FileError(m_path, "cannot write (the disk is full)");
+}
+
 void SharedFile::Truncate(std::uint64_t length) {
   HANDLE h = reinterpret_cast<HANDLE>(m_handle);
   Check(FileOp::Write, m_path);
@@ -215,9 +325,19 @@ std::size_t ReadOnlyFile::ReadSomeAt(std::uint64_t offset, char* buffer, std::si
 char PathSeparator() { return '\\'; }
 
 std::string ProgramDirectory() {
-  char buffer[260] = {};
-  GetModuleFileNameA(nullptr, buffer, sizeof buffer);
-  return DirectoryOf(buffer);
+  // The whole path, however long: a path cut at 260 characters would name a parent
+  // folder, whose "Settings.ini" and sibling program are not ours.
+  std::string buffer(MAX_PATH, '\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameA(nullptr, &buffer[0], static_cast<DWORD>(buffer.size()));
+    if (n == 0) return std::string();
+    if (n < buffer.size()) {  // a cut path fills the whole buffer
+      buffer.resize(n);
+      return DirectoryOf(buffer);
+    }
+    if (buffer.size() >= 32768) return std::string();
+    buffer.assign(buffer.size() * 2, '\0');
+  }
 }
 
 std::string TempDirectory() {

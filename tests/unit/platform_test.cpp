@@ -1,8 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#include <sddl.h>
+#else
+#include <sys/stat.h>
+#endif
 
 #include "platform/fault.h"
 #include "platform/files.h"
@@ -53,6 +63,122 @@ TEST(ReplaceFileContent, AFailureAtAnyStepKeepsTheOldFile) {
     EXPECT_EQ(dir.Read("a.ini"), "old") << platform::FileOpName(failing);
     EXPECT_EQ(dir.Listing(), "a.ini") << platform::FileOpName(failing);
   }
+}
+
+#ifndef _WIN32
+int ModeOf(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 ? static_cast<int>(st.st_mode & 07777) : -1;
+}
+
+// The protection of a card file is all that guards its password.
+TEST(ReplaceFileContent, KeepsTheFileMode) {
+  for (const int mode : {0600, 0640, 0644, 0400}) {
+    TestFolder dir;
+    dir.Write("card.dll", "old");
+    ASSERT_EQ(::chmod((dir / "card.dll").c_str(), mode), 0);
+    platform::ReplaceFileContent(dir / "card.dll", "new");
+    EXPECT_EQ(ModeOf(dir / "card.dll"), mode) << std::oct << mode;
+    EXPECT_EQ(dir.Read("card.dll"), "new");
+  }
+}
+#else
+std::string DaclOf(const std::string& path) {
+  char buffer[4096];
+  DWORD needed = 0;
+  if (!GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, buffer, sizeof buffer, &needed)) return "error";
+  char* text = nullptr;
+  if (!ConvertSecurityDescriptorToStringSecurityDescriptorA(buffer, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text,
+                                                            nullptr))
+    return "error";
+  std::string result = text;
+  LocalFree(text);
+  return result;
+}
+
+// ReplaceFileA keeps what a rename of a fresh file would lose: the file's own access
+// list and its attributes.
+TEST(ReplaceFileContent, KeepsTheSecurityDescriptorAndAttributes) {
+  TestFolder dir;
+  const std::string path = dir / "card.dll";
+  dir.Write("card.dll", "old");
+  PSECURITY_DESCRIPTOR sd = nullptr;
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FR;;;WD)",
+                                                                   SDDL_REVISION_1, &sd, nullptr));
+  ASSERT_TRUE(SetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, sd));
+  LocalFree(sd);
+  const std::string dacl = DaclOf(path);
+  ASSERT_NE(dacl, "error");
+  ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+  platform::ReplaceFileContent(path, "new");
+  EXPECT_EQ(dir.Read("card.dll"), "new");
+  EXPECT_EQ(DaclOf(path), dacl);
+  EXPECT_EQ(GetFileAttributesA(path.c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE),
+            static_cast<DWORD>(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+#endif
+
+// Whatever someone plants where the sibling is about to be made (a link to another
+// file, a file of their own) is never written through, truncated or taken over: the
+// sibling is created exclusively under the next name of its own.
+TEST(ReplaceFileContent, NeverWritesThroughWhatIsPlantedAtTheSiblingName) {
+  enum class Plant { File, LinkToVictim };
+  std::vector<Plant> plants = {Plant::File};
+#ifndef _WIN32
+  plants.push_back(Plant::LinkToVictim);
+#endif
+  for (const Plant plant : plants) {
+    TestFolder dir;
+    dir.Write("card.dll", "old");
+    dir.Write("victim", "precious");
+    dir.Write("card.dll.tmp", "planted at the old fixed name");
+    std::vector<std::string> planted;
+    platform::ScopedFaultHook hook([&](FileOp op, const std::string& path) {
+      if (op == FileOp::Open && planted.empty()) {
+        planted.push_back(path);
+        if (plant == Plant::File)
+          dir.Write(path.substr(dir.path().size()), "planted");
+        else
+          std::filesystem::create_symlink(dir / "victim", path);
+      }
+      return false;
+    });
+    platform::ReplaceFileContent(dir / "card.dll", "new");
+    ASSERT_EQ(planted.size(), 1u);
+    EXPECT_EQ(dir.Read("card.dll"), "new");
+    EXPECT_EQ(dir.Read("victim"), "precious");
+    EXPECT_EQ(dir.Read("card.dll.tmp"), "planted at the old fixed name");
+    EXPECT_FALSE(std::filesystem::is_symlink(dir / "card.dll"));
+    EXPECT_EQ(dir.Listing(), "card.dll " + planted[0].substr(dir.path().size()) + " card.dll.tmp victim");
+  }
+}
+
+TEST(ReadWholeFileUpTo, GivesNothingForALargerFile) {
+  TestFolder dir;
+  dir.Write("a", std::string(100, 'x'));
+  EXPECT_EQ(platform::ReadWholeFileUpTo(dir / "a", 100), std::string(100, 'x'));
+  EXPECT_EQ(platform::ReadWholeFileUpTo(dir / "a", 99), std::nullopt);
+}
+
+// A second writer of the same file (here a thread, as a second process would) waits
+// until the first has let go, and nothing is left behind in the folder.
+TEST(RewriteLock, ASecondWriterWaitsForTheFirst) {
+  TestFolder dir;
+  std::atomic<bool> secondHasIt{false};
+  std::thread second;
+  {
+    platform::RewriteLock first(dir / "SettingsHost.ini");
+    second = std::thread([&] {
+      platform::RewriteLock lock(dir / "SettingsHost.ini");
+      secondHasIt = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_FALSE(secondHasIt) << "two writers held the lock at once";
+  }
+  second.join();
+  EXPECT_TRUE(secondHasIt);
+  EXPECT_EQ(dir.Listing(), "");
 }
 
 TEST(ReadWholeFile, MissingFileNamesThePath) {
@@ -108,6 +234,18 @@ TEST(SharedFile, CreatesWithoutTruncatingAndWritesAtOffsets) {
   EXPECT_EQ(dir.Read("log"), "abc");
   platform::SharedFile created(dir / "new");
   EXPECT_EQ(created.Size(), 0u);
+}
+
+// Another program appended since this one looked at the length: the append still lands
+// after its bytes instead of over them.
+TEST(SharedFile, AnAppendLandsAtTheEndAsItIsThen) {
+  TestFolder dir;
+  dir.Write("log", "head");
+  platform::SharedFile ours(dir / "log");
+  ASSERT_EQ(ours.Size(), 4u);
+  platform::SharedFile(dir / "log").Append("THEIRS");
+  ours.Append("ours");
+  EXPECT_EQ(dir.Read("log"), "headTHEIRSours");
 }
 
 }  // namespace
