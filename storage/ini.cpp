@@ -16,9 +16,10 @@ void CIni::SetPath(const char* path) {
 std::string CIni::GetString(const char* key, const char* defaultValue) const {
   const std::string fallback = defaultValue != nullptr ? defaultValue : "";
   if (key == nullptr || m_path.empty()) return fallback;
-  // The buffer grows by 512 until the value is not cut; a value that fills the buffer
-  // exactly is read once more, which is harmless.
-  for (std::size_t size = 512;; size += 512) {
+  // The buffer doubles until the value is not cut (each try reads the whole file, so a
+  // long value costs a few reads, not one per 512 characters); a value that fills the
+  // buffer exactly is read once more, which is harmless.
+  for (std::size_t size = 512;; size *= 2) {
     IniLookup lookup = ProfileGetString(m_path, kConfigSection, key, fallback, size);
     if (lookup.copied + 1 < size) return std::move(lookup.value);
   }
