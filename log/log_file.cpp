@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "platform/files.h"
@@ -35,6 +36,17 @@ std::string TabbedWithoutSpaces(std::string_view name) {
 
 std::string Bounded(const char* text, std::size_t limit) {
   return text == nullptr ? std::string() : std::string(text, strnlen(text, limit));
+}
+
+// Whether `bytes` could begin an entry of ours: its date field, "MM-DD-YYYY" and a TAB,
+// as far as the bytes go.
+bool BeginsLikeAnEntry(std::string_view bytes) {
+  constexpr char kForm[] = "00-00-0000\t";  // 0: a digit
+  for (std::size_t i = 0; i < bytes.size() && i < kDateWidth; ++i) {
+    const bool digit = bytes[i] >= '0' && bytes[i] <= '9';
+    if (kForm[i] == '0' ? !digit : bytes[i] != kForm[i]) return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -120,6 +132,11 @@ bool CLogFile::OpenForAppend() {
     m_nRecordCount = static_cast<std::int32_t>(std::min<std::uint64_t>(records, INT32_MAX));
     if (records >= static_cast<std::uint64_t>(m_recordCap)) {
       DropOldestEntries(length, records);
+    } else if (EndsInACutShortEntry(length, records)) {
+      // An entry of ours cut short (a crash mid-write): the next entry takes its place,
+      // or every later record of the day would be misaligned.
+      m_position = records * kRecordBytes;
+      m_file->Truncate(m_position);
     } else {
       m_position = length;
     }
@@ -129,6 +146,20 @@ bool CLogFile::OpenForAppend() {
     Close();
     return false;
   }
+}
+
+// True for a file of ours (our header first) whose whole records are followed by the
+// beginning of an entry. A foreign file, or one shorter than a record, is appended to as
+// it is: bytes that are not ours are never overwritten.
+bool CLogFile::EndsInACutShortEntry(std::uint64_t length, std::uint64_t records) {
+  const std::uint64_t tail = length % kRecordBytes;
+  if (records == 0 || tail == 0) return false;
+  std::string first(kRecordBytes, '\0');
+  m_file->ReadAt(0, first.data(), first.size());
+  if (first != std::string(m_szHeader, sizeof m_szHeader) + kLineEnd) return false;
+  std::string start(static_cast<std::size_t>(std::min<std::uint64_t>(tail, kDateWidth)), '\0');
+  m_file->ReadAt(records * kRecordBytes, start.data(), start.size());
+  return BeginsLikeAnEntry(start);
 }
 
 // Keeps the newest entries so that, with the entry about to be written, the file holds
@@ -156,10 +187,20 @@ bool CLogFile::WriteLogEntry(const char* description) {
       BuildEntryFields(now, Bounded(m_szModule, sizeof m_szModule - 1), Bounded(m_szProcedure, sizeof m_szProcedure - 1),
                        Bounded(description, kDescriptionWidth)) +
       kLineEnd;
+  // Our programs (the tray program of every user shares the day's file) take turns, so
+  // that a header, a move at the cap or a realignment never meets another's entry.
+  std::optional<platform::RewriteLock> turn;
+  try {
+    if (m_szLogPath[0] != '\0') turn.emplace(Bounded(m_szLogPath, sizeof m_szLogPath - 1));
+  } catch (const platform::FileError&) {
+    return false;
+  }
   if (!OpenForAppend()) return false;
   bool written = true;
   try {
-    m_file->WriteAt(m_position, record);
+    // At the end as the file is at that moment: even a writer that takes no turn (an
+    // older program) never has its record overwritten.
+    m_file->Append(record);
   } catch (const platform::FileError&) {
     written = false;
     CutBackTo(m_position);

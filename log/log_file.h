@@ -71,6 +71,7 @@ class CLogFile {
   bool OpenForAppend();
   void WriteHeader();
   void DropOldestEntries(std::uint64_t length, std::uint64_t records);
+  bool EndsInACutShortEntry(std::uint64_t length, std::uint64_t records);
   void CutBackTo(std::uint64_t length);
   void Close();
 

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "log/log_file.h"
 #include "log/log_reader.h"
@@ -170,6 +171,54 @@ TEST(CLogFile, ForeignOrShortFilesGetTheEntryAtTheirEndAndNoHeader) {
     EXPECT_EQ(dir.Read("a.log"), c.existing + Entry("new")) << c.what;
     EXPECT_EQ(t.log.m_nRecordCount, c.records) << c.what;
   }
+}
+
+// A crash mid-write leaves a cut-short entry of ours at the end: the next entry takes
+// its place, or every later record of the day would be misaligned. Only there: bytes
+// that are not ours are never overwritten (the cases above).
+TEST(CLogFile, AnEntryOfOursCutShortIsReplacedByTheNext) {
+  const std::string cut[] = {Entry("torn").substr(0, 1), Entry("torn").substr(0, 11), Entry("torn").substr(0, 318)};
+  for (const std::string& tail : cut) {
+    TestFolder dir;
+    dir.Write("a.log", Header() + Entry("old") + tail);
+    TestLog t(dir / "a.log");
+    ASSERT_TRUE(t.log.WriteLogEntry("new")) << tail.size();
+    EXPECT_EQ(dir.Read("a.log"), Header() + Entry("old") + Entry("new")) << tail.size();
+  }
+  for (const std::string& notOurs : {std::string("x"), std::string("03-07-2024 "), std::string("x3-07-2024\t")}) {
+    TestFolder dir;
+    const std::string before = Header() + Entry("old") + notOurs;
+    dir.Write("a.log", before);
+    TestLog t(dir / "a.log");
+    ASSERT_TRUE(t.log.WriteLogEntry("new"));
+    EXPECT_EQ(dir.Read("a.log"), before + Entry("new")) << notOurs;
+  }
+}
+
+// Two users' tray programs share the day's file. Each entry lands whole at the end,
+// none over another, and the header is written once.
+TEST(CLogFile, EntriesOfTwoWritersAtOnceAllLandWhole) {
+  TestFolder dir;
+  constexpr int kEach = 200;
+  auto writer = [&](const char* procedure) {
+    TestLog t(dir / "a.log");
+    t.log.SetProcedure(procedure);
+    for (int i = 0; i < kEach; ++i) EXPECT_TRUE(t.log.WriteLogEntry("entry"));
+  };
+  std::thread first(writer, "First");
+  std::thread second(writer, "Second");
+  first.join();
+  second.join();
+  const std::vector<std::string> records = Records(dir.Read("a.log"));
+  ASSERT_EQ(records.size(), 1u + 2 * kEach);
+  EXPECT_EQ(records[0], Header());
+  int firsts = 0, seconds = 0;
+  for (std::size_t i = 1; i < records.size(); ++i) {
+    firsts += records[i] == Entry("entry", "First");
+    seconds += records[i] == Entry("entry", "Second");
+  }
+  EXPECT_EQ(firsts, kEach);
+  EXPECT_EQ(seconds, kEach);
 }
 
 TEST(CLogFile, NothingIsWrittenWhenTheFileCannotBeUsed) {
