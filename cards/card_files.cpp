@@ -1,5 +1,7 @@
 #include "cards/card_files.h"
 
+#include <exception>
+
 #include "platform/files.h"
 #include "storage/crypt_ini.h"
 #include "storage/ini.h"
@@ -7,11 +9,21 @@
 namespace cards {
 namespace {
 
+// The search also matches a name's 8.3 short form on Windows: "1234.dll_old" is found
+// by "*.dll" as 1234~1.DLL. Only a long name that itself ends in ".dll" (in any case, as
+// the search compares) is a card file.
+bool EndsInDll(const std::string& name) {
+  if (name.size() < 4) return false;
+  std::string end = name.substr(name.size() - 4);
+  for (char& c : end) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+  return end == ".dll";
+}
+
 std::vector<platform::DirectoryEntry> CardEntries(const std::string& folder) {
   std::vector<platform::DirectoryEntry> entries = platform::ListDirectory(folder, kCardPattern);
   std::vector<platform::DirectoryEntry> files;
   for (platform::DirectoryEntry& e : entries) {
-    if (!e.isDirectory) files.push_back(std::move(e));
+    if (!e.isDirectory && EndsInDll(e.name)) files.push_back(std::move(e));
   }
   return files;
 }
@@ -33,7 +45,9 @@ std::vector<CardFile> EnumerateCards(const std::string& folder) {
       std::vector<std::string> account = storage::g_cardCryptIni.ReadKeys({kUserKey, kPasswordKey}, kCardSection);
       card.user = std::move(account[0]);
       card.password = std::move(account[1]);
-    } catch (const platform::FileError& e) {
+    } catch (const std::exception& e) {
+      // Vanished, locked, or beyond what memory allows: this card is listed with an
+      // empty account, and the others are listed all the same.
       card.user.clear();
       card.password.clear();
       card.readError = e.what();
@@ -47,8 +61,10 @@ void RewriteCardAccount(const std::string& path, const std::string& user, const 
   // A write creates a missing file, which would bring back a card deleted meanwhile.
   if (!platform::PathExists(path) || platform::IsDirectory(path)) throw platform::FileError(path, "no such card file");
   storage::g_cardCryptIni.m_strFileName = path;
-  storage::g_cardCryptIni.Write(user, kUserKey, kCardSection);
-  storage::g_cardCryptIni.Write(password, kPasswordKey, kCardSection);
+  // One replace for both keys: never the new USER beside the old PASSWORD. A card that
+  // does not decipher is left as it is: a new text would drop what its creator stored.
+  storage::g_cardCryptIni.WriteKeys({{kUserKey, user}, {kPasswordKey, password}}, kCardSection,
+                                    storage::UndecipherableFile::Refuse);
 }
 
 bool DeleteCard(const std::string& path) { return platform::RemoveFile(path); }

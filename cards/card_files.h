@@ -36,14 +36,18 @@ struct CardFile {
 };
 
 // The card files of `folder` (ending with the path separator), in the order the
-// directory search returns them; folders named like card files are skipped. A missing
-// or empty folder gives no cards. A file that does not decipher has an empty account.
+// directory search returns them; folders named like card files, and names that match
+// "*.dll" only by their 8.3 short form, are skipped. A missing or empty folder gives no
+// cards. A file that does not decipher, or is too large to be a card, has an empty
+// account; one that cannot be read has its readError, and the others are listed.
 std::vector<CardFile> EnumerateCards(const std::string& folder);
 
-// Writes USER, then PASSWORD (an empty password is stored as an empty value), each as a
-// whole rewrite of the file that keeps its other content. Throws platform::FileError
-// when the card file does not exist (this program never creates a card) or cannot be
-// read or written, and storage::IniValueError for a value with a line break.
+// Writes USER and PASSWORD (an empty password is stored as an empty value) in one whole
+// rewrite of the file that keeps its other content: both or neither. Throws
+// platform::FileError when the card file does not exist (this program never creates a
+// card), cannot be read or written, or is too large to be a card;
+// storage::UndecipherableFileError when it does not decipher (nothing is written), and
+// storage::IniValueError for a value with a line break or a NUL (nothing is written).
 void RewriteCardAccount(const std::string& path, const std::string& user, const std::string& password);
 
 // Deletes the card file; false when it could not be deleted. No other file is touched.
@@ -54,7 +58,7 @@ struct CardReset {
   std::vector<std::string> notDeleted;  // paths that could not be deleted
 };
 
-// Deletes every card file of the folder; folders are left alone.
+// Deletes every card file of the folder, whatever it holds; folders are left alone.
 CardReset DeleteAllCards(const std::string& folder);
 
 // The expiry text every card row shows: "on Restart" when EXPIRES is exactly "0",

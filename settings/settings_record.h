@@ -99,8 +99,10 @@ const std::vector<const char*>& StoreOrder();
 // cannot be read.
 SettingsRecord LoadSettings(const std::string& directory);
 
-// Writes all eighteen keys in StoreOrder (ENABLE and DAILYKEY as "0"). Stops at the
-// first write that fails and rethrows its platform::FileError or storage::IniValueError;
+// Writes all eighteen keys in StoreOrder (ENABLE and DAILYKEY as "0"); the four keys
+// of "SettingsHost.ini" go in one all-or-nothing replace at the place of the first of
+// them. Every value is checked first: a storage::IniValueError leaves both files as
+// they were. Stops at the first write that fails and rethrows its platform::FileError;
 // the keys written before it stay written.
 void StoreSettings(const std::string& directory, const SettingsRecord& record);
 

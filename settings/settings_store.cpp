@@ -1,10 +1,13 @@
 // LoadSettings and StoreSettings: the record between memory and the two files.
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include "platform/files.h"
 #include "settings/settings_record.h"
 #include "storage/crypt_ini.h"
 #include "storage/ini.h"
+#include "storage/ini_text.h"
 
 namespace settings {
 namespace {
@@ -14,26 +17,36 @@ void PointAtSettingsFile(const std::string& directory) {
   storage::g_settingsCryptIni.m_strFileName = directory + kEncipheredFileName;
 }
 
-class KeyWriter {
- public:
-  explicit KeyWriter(const std::string& directory) {
-    m_ini.SetPath((directory + kPlainFileName).c_str());
-    PointAtSettingsFile(directory);
-  }
+const std::string& WrittenText(const SettingKey& key, const std::string& value) {
+  static const std::string kZero = "0";
+  return key.form == WrittenForm::AlwaysZero ? kZero : value;
+}
 
-  void Write(const SettingKey& key, const std::string& value) {
-    const std::string& written = key.form == WrittenForm::AlwaysZero ? kZero : value;
-    if (key.file == KeyFile::Enciphered) {
-      storage::g_settingsCryptIni.Write(written, key.name, kEncipheredSection);
-    } else {
-      m_ini.WriteString(key.name, written.c_str());
+// Writes (key, text) pairs given in store order. Every text is checked before anything
+// is written. The enciphered keys go into "SettingsHost.ini" in one replace, at the
+// place of the first of them: the service never reads a host of one save beside the
+// password of another, and a failure leaves none of them written. The plain keys are
+// written one by one, as the profile functions write them.
+void WriteInStoreOrder(const std::string& directory, const std::vector<std::pair<const SettingKey*, std::string>>& keys) {
+  for (const auto& [key, text] : keys)
+    storage::IniCheckWritable(key->file == KeyFile::Enciphered ? kEncipheredSection : storage::kConfigSection, key->name,
+                              text);
+  storage::CIni ini;
+  ini.SetPath((directory + kPlainFileName).c_str());
+  PointAtSettingsFile(directory);
+  storage::IniEntries enciphered;
+  for (const auto& [key, text] : keys)
+    if (key->file == KeyFile::Enciphered) enciphered.emplace_back(key->name, text);
+  bool encipheredWritten = false;
+  for (const auto& [key, text] : keys) {
+    if (key->file == KeyFile::Plain) {
+      ini.WriteString(key->name, text.c_str());
+    } else if (!encipheredWritten) {
+      storage::g_settingsCryptIni.WriteKeys(enciphered, kEncipheredSection, storage::UndecipherableFile::StartAfresh);
+      encipheredWritten = true;
     }
   }
-
- private:
-  const std::string kZero = "0";
-  storage::CIni m_ini;
-};
+}
 
 const SettingKey& RecordKey(const char* name) {
   const SettingKey* key = FindSettingKey(name);
@@ -70,24 +83,25 @@ SettingsRecord LoadSettings(const std::string& directory) {
 }
 
 void StoreSettings(const std::string& directory, const SettingsRecord& record) {
-  KeyWriter writer(directory);
+  std::vector<std::pair<const SettingKey*, std::string>> keys;
   for (const char* name : StoreOrder()) {
     const SettingKey& key = RecordKey(name);
-    writer.Write(key, record.*key.field);
+    keys.emplace_back(&key, WrittenText(key, record.*key.field));
   }
+  WriteInStoreOrder(directory, keys);
 }
 
 int StoreSettingValues(const std::string& directory, const std::map<std::string, std::string>& values) {
   for (const auto& entry : values) RecordKey(entry.first.c_str());
-  KeyWriter writer(directory);
-  int written = 0;
+  std::vector<std::pair<const SettingKey*, std::string>> keys;
   for (const char* name : StoreOrder()) {
     const auto it = values.find(name);
     if (it == values.end()) continue;
-    writer.Write(RecordKey(name), it->second);
-    ++written;
+    const SettingKey& key = RecordKey(name);
+    keys.emplace_back(&key, WrittenText(key, it->second));
   }
-  return written;
+  WriteInStoreOrder(directory, keys);
+  return static_cast<int>(keys.size());
 }
 
 }  // namespace settings

@@ -6,7 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "storage/crypto.h"
@@ -16,9 +18,33 @@ namespace storage {
 // A value is read through a buffer of this size: at most 1023 characters come back.
 inline constexpr std::size_t kCryptIniReadBuffer = 1024;
 
+// Settings and card files are a few hundred bytes. A larger enciphered file than this is
+// damaged (or not ours): it reads as a file that does not decipher and is never
+// rewritten, and it is never read whole into memory.
+inline constexpr std::uint64_t kLargestEncipheredFile = 1024 * 1024;
+
 // The INI text held in an enciphered file's bytes, or nothing when they do not decipher
 // (empty, damaged, another pass phrase, framing cut short).
 std::optional<std::string> DecipherIniFile(const ByteArray& fileBytes);
+
+// The INI text of the enciphered file at `path`, or nothing when it does not decipher or
+// is larger than kLargestEncipheredFile. Throws platform::FileError when it cannot be
+// opened or read.
+std::optional<std::string> ReadIniFile(const std::string& path);
+
+// A rewrite that would have to drop a file's content because the file does not decipher.
+class UndecipherableFileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// What a write does with an existing file that does not decipher.
+enum class UndecipherableFile {
+  StartAfresh,  // the settings file: its keys are written into a new text
+  Refuse,       // a card file: it holds what its creator stored; UndecipherableFileError
+};
+
+using IniEntries = std::vector<std::pair<std::string, std::string>>;  // key, value
 
 // The bytes of an enciphered file holding `text`; nothing when the cipher is not available.
 std::optional<ByteArray> EncipherIniText(const std::string& text);
@@ -44,8 +70,16 @@ class CCryptIni {
   // Sets key to value in section, creating file, section or key as needed. A file that
   // does not decipher is started afresh. Returns non-zero on success.
   // Throws platform::FileError when the file cannot be read, enciphered or replaced (it
-  // then keeps its old content) and IniValueError for a value with a line break.
+  // then keeps its old content), or is larger than kLargestEncipheredFile, and
+  // IniValueError for a value with a line break.
   std::int32_t Write(std::string value, std::string key, std::string section);
+
+  // Sets several keys of one section in one replace of the file: every value is checked
+  // first, and then either all of them are in the file or none is. The read, the edit
+  // and the replace hold the file's platform::RewriteLock, so that no other writer's
+  // update is lost in between. Throws as Write does, and UndecipherableFileError for an
+  // undecipherable file when `undecipherable` is Refuse.
+  std::int32_t WriteKeys(const IniEntries& entries, const std::string& section, UndecipherableFile undecipherable);
 };
 
 extern CCryptIni g_settingsCryptIni;  // "SettingsHost.ini"

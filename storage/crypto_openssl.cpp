@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "storage/crypto.h"
+#include "storage/secret.h"
 
 namespace storage {
 
@@ -38,8 +39,10 @@ bool RunCipher(const unsigned char* key, bool encrypt, const std::string& in, st
   auto* buffer = reinterpret_cast<unsigned char*>(&result[0]);
   if (EVP_CipherUpdate(ctx.get(), buffer, &n, reinterpret_cast<const unsigned char*>(in.data()),
                        static_cast<int>(in.size())) != 1 ||
-      EVP_CipherFinal_ex(ctx.get(), buffer + n, &last) != 1)
+      EVP_CipherFinal_ex(ctx.get(), buffer + n, &last) != 1) {
+    WipeText(result);  // a decipher that fails its padding test has already written plaintext
     return false;
+  }
   result.resize(static_cast<std::size_t>(n + last));
   out = std::move(result);
   return true;
@@ -50,6 +53,7 @@ bool RunCipher(const unsigned char* key, bool encrypt, const std::string& in, st
 CCrypto::CCrypto() : m_backend(new Backend) {}
 
 CCrypto::~CCrypto() {
+  WipeText(m_file);
   OPENSSL_cleanse(m_backend->key, sizeof m_backend->key);
   delete m_backend;
 }
@@ -73,6 +77,7 @@ bool CCrypto::DeriveKey(std::string passPhrase) {
 bool CCrypto::EncryptStream(ByteArray& out) {
   std::string plain;
   plain.swap(m_file);  // the work stream is left empty, as after CryptoAPI takes its buffer
+  const WipeOnExit wipePlain(plain);
   if (!KeyReady() || plain.size() > 0x7FFFFFF0u) return false;
   return RunCipher(m_backend->key, true, plain, out);
 }

@@ -3,6 +3,7 @@
 #include <wincrypt.h>
 
 #include "storage/crypto.h"
+#include "storage/secret.h"
 
 namespace storage {
 
@@ -27,6 +28,7 @@ CCrypto::CCrypto() : m_backend(new Backend) {
 }
 
 CCrypto::~CCrypto() {
+  WipeText(m_file);
   if (m_backend->hash != 0) CryptDestroyHash(m_backend->hash);
   if (m_backend->key != 0) CryptDestroyKey(m_backend->key);
   if (m_backend->prov != 0) CryptReleaseContext(m_backend->prov, 0);
@@ -59,8 +61,13 @@ bool CCrypto::DeriveKey(std::string passPhrase) {
 }
 
 bool CCrypto::EncryptStream(ByteArray& out) {
+  // The work stream is left empty; the buffer has room for the padding from the start,
+  // so that no copy of the plaintext is left unwiped by a reallocation.
   std::string buffer;
-  buffer.swap(m_file);  // the work stream is left empty
+  if (m_file.size() <= kLargest) buffer.reserve(m_file.size() + kBlock);
+  buffer.assign(m_file);
+  WipeText(m_file);
+  const WipeOnExit wipeBuffer(buffer);  // holds plaintext until CryptEncrypt succeeds
   if (!KeyReady() || buffer.size() > kLargest) return false;
   // Room for the padded ciphertext of any length: up to one block more than the plaintext.
   DWORD length = static_cast<DWORD>(buffer.size());
@@ -79,7 +86,10 @@ bool CCrypto::DecryptStream(const ByteArray& in) {
   if (!KeyReady() || in.empty() || in.size() % kBlock != 0 || in.size() > kLargest) return false;
   std::string buffer = in;
   DWORD length = static_cast<DWORD>(buffer.size());
-  if (!CryptDecrypt(m_backend->key, 0, TRUE, 0, reinterpret_cast<BYTE*>(&buffer[0]), &length)) return false;
+  if (!CryptDecrypt(m_backend->key, 0, TRUE, 0, reinterpret_cast<BYTE*>(&buffer[0]), &length)) {
+    WipeText(buffer);
+    return false;
+  }
   buffer.resize(length);
   m_file = std::move(buffer);
   return true;

@@ -17,6 +17,7 @@ IniLookup ProfileGetString(const std::string& path, const char* section, const s
 }
 
 void ProfileWriteString(const std::string& path, const char* section, const std::string& key, const std::string& value) {
+  const platform::RewriteLock lock(path);  // no other writer's key is lost between read and replace
   const bool exists = platform::PathExists(path);
   const std::string text = exists ? platform::ReadWholeFile(path) : std::string();
   const std::string changed = IniWriteString(text, section, key, value);

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <new>
 
 #include "cards/card_files.h"
 #include "platform/fault.h"
@@ -125,6 +127,53 @@ TEST(EnumerateCards, ACardThatCannotBeReadIsListedEmptyAndTheOthersAreRead) {
   }
 }
 
+// A card file is a few hundred bytes. One of millions of empty lines cost about 150
+// bytes of memory a line, and the failure of that one hid every card: now a file above
+// the bound reads as damaged, and whatever fails on one card leaves the others listed.
+TEST(EnumerateCards, AMonstrousOrFailingCardLeavesTheOthersListed) {
+  struct Case {
+    const char* what;
+    std::function<void(const TestFolder&)> spoil;  // spoils 2222.dll
+    std::function<bool(FileOp, const std::string&)> fault;
+    bool readError;
+  } cases[] = {
+      {"larger than 1 MiB", [](const TestFolder& dir) {
+         dir.Write("2222.dll", *storage::EncipherIniText("[Settings]\r\nUSER=u2\r\n" + std::string(1024 * 1024, '\n')));
+       }, nullptr, false},
+      {"out of memory while read", nullptr, [](FileOp op, const std::string& path) -> bool {
+         if (op == FileOp::Read && path.find("2222.dll") != std::string::npos) throw std::bad_alloc();
+         return false;
+       }, true},
+  };
+  for (const Case& c : cases) {
+    TestFolder dir;
+    MakeCard(dir, "1111.dll", "u1", "p1");
+    MakeCard(dir, "2222.dll", "u2", "p2");
+    MakeCard(dir, "3333.dll", "u3", "p3");
+    if (c.spoil) c.spoil(dir);
+    platform::ScopedFaultHook hook(c.fault);
+    std::map<std::string, std::string> users;
+    for (const cards::CardFile& card : cards::EnumerateCards(dir.path())) {
+      users[card.fileName] = card.user + "/" + card.password;
+      EXPECT_EQ(card.readError.empty(), !(c.readError && card.fileName == "2222.dll")) << c.what << ": " << card.readError;
+    }
+    EXPECT_EQ(users, (std::map<std::string, std::string>{{"1111.dll", "u1/p1"}, {"2222.dll", "/"}, {"3333.dll", "u3/p3"}}))
+        << c.what;
+  }
+}
+
+// On Windows the search for "*.dll" also matches a name's 8.3 short form: "1234.dll_old"
+// is 1234~1.DLL. Only names that end in ".dll" are card files, for every use of the list.
+TEST(EnumerateCards, OnlyLongNamesEndingInDllAreCards) {
+  TestFolder dir;
+  MakeCard(dir, "1234.dll", "u", "p");
+  dir.Write("1234.dll_old", "a program's old library");
+  dir.Write("5678.dllx", "x");
+  EXPECT_EQ(FileNames(cards::EnumerateCards(dir.path())), std::vector<std::string>{"1234.dll"});
+  EXPECT_EQ(cards::DeleteAllCards(dir.path()).found, 1);
+  EXPECT_EQ(dir.Listing(), "1234.dll_old 5678.dllx");
+}
+
 TEST(RewriteCardAccount, WritesUserThenPasswordAndKeepsTheRest) {
   TestFolder dir;
   storage::CCryptIni file;
@@ -157,12 +206,53 @@ TEST(RewriteCardAccount, NeverCreatesACard) {
   EXPECT_EQ(dir.Listing(), "folder.dll");
 }
 
-TEST(RewriteCardAccount, ALineBreakIsRefusedAndTheCardIsUnchanged) {
+// Both keys are checked before either is written, and go in one replace: a refused
+// password never leaves the new user name beside the old password.
+TEST(RewriteCardAccount, ARefusedValueLeavesTheCardUnchanged) {
+  const std::pair<std::string, std::string> refused[] = {
+      {"u\r\nPASSWORD=x", "p"}, {"new-user", std::string("p\0w", 3)}, {"new-user", "line\nbreak"}};
+  for (const auto& [user, password] : refused) {
+    TestFolder dir;
+    MakeCard(dir, "1.dll", "u", "p");
+    const std::string before = dir.Read("1.dll");
+    EXPECT_THROW(cards::RewriteCardAccount(dir / "1.dll", user, password), storage::IniValueError) << user;
+    EXPECT_EQ(dir.Read("1.dll"), before) << user;
+  }
+}
+
+TEST(RewriteCardAccount, AFailedReplaceWritesNeitherKey) {
   TestFolder dir;
   MakeCard(dir, "1.dll", "u", "p");
   const std::string before = dir.Read("1.dll");
-  EXPECT_THROW(cards::RewriteCardAccount(dir / "1.dll", "u\r\nPASSWORD=x", "p"), storage::IniValueError);
-  EXPECT_EQ(dir.Read("1.dll"), before);
+  int replacements = 0;
+  {
+    platform::ScopedFaultHook count([&](FileOp op, const std::string&) { return replacements += op == FileOp::Rename, false; });
+    cards::RewriteCardAccount(dir / "1.dll", "v", "q");
+  }
+  EXPECT_EQ(replacements, 1) << "USER and PASSWORD in one replace";
+  MakeCard(dir, "1.dll", "u", "p");
+  platform::ScopedFaultHook hook([](FileOp op, const std::string&) { return op == FileOp::Rename; });
+  EXPECT_THROW(cards::RewriteCardAccount(dir / "1.dll", "v", "q"), platform::FileError);
+  EXPECT_EQ(CardText(dir, "1.dll"), "[Settings]\r\nUSER=u\r\nPASSWORD=p\r\n");
+}
+
+// What the card's creator stored must not be dropped for a new text of two keys.
+TEST(RewriteCardAccount, ACardThatDoesNotDecipherOrIsTooLargeIsNotRewritten) {
+  const std::string tooLarge = *storage::EncipherIniText("[Settings]\r\nUSER=u\r\n" + std::string(1024 * 1024, ' '));
+  for (const std::string& bytes : {std::string("not a cipher text at all"), tooLarge}) {
+    TestFolder dir;
+    dir.Write("1.dll", bytes);
+    try {
+      cards::RewriteCardAccount(dir / "1.dll", "v", "q");
+      ADD_FAILURE() << "rewritten";
+    } catch (const storage::UndecipherableFileError& e) {
+      EXPECT_NE(std::string(e.what()).find("1.dll: does not decipher"), std::string::npos) << e.what();
+    } catch (const platform::FileError& e) {
+      EXPECT_NE(std::string(e.what()).find("larger than 1 MiB"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(dir.Read("1.dll"), bytes);
+    EXPECT_EQ(dir.Listing(), "1.dll");
+  }
 }
 
 TEST(RewriteCardAccount, AFailedWriteRaisesAndKeepsTheFile) {
