@@ -1,9 +1,28 @@
 #include "cards/card_list_model.h"
 
+#include "storage/crypt_ini.h"
+#include "storage/ini_text.h"
+
 namespace cards {
 
 std::string CardNotSavedMessage(const std::string& error) {
   return "The card's account could not be saved:\n" + error;
+}
+
+std::string CardNotDecipheredMessage(const std::string& mask) {
+  return "The card " + mask +
+         " could not be read (its file does not decipher). Its account was not changed, so that nothing its file holds "
+         "is lost.";
+}
+
+std::optional<std::string> CardValueMessage(const CardAccount& typed) {
+  const std::pair<const char*, const std::string*> fields[] = {{"Selected RDP Username", &typed.user},
+                                                               {"Selected RDP Password", &typed.password}};
+  for (const auto& [label, value] : fields) {
+    if (const std::optional<std::string> problem = storage::IniReadBackProblem(*value))
+      return std::string("The ") + label + " " + *problem + ". Nothing was saved.";
+  }
+  return std::nullopt;
 }
 
 CardListModel::CardListModel(std::string folder, std::string expiryText)
@@ -36,7 +55,12 @@ CardAccount CardListModel::AccountOf(std::optional<std::size_t> tag) const {
 CardSaveResult CardListModel::SaveAndClose(std::optional<std::size_t> tag, const CardAccount& typed) {
   if (const CardFile* card = CardOf(tag)) {
     if (typed.user.empty()) return CardSaveResult{std::string(kEnterAccountMessage), false};
-    RewriteCardAccount(card->path, typed.user, typed.password);
+    if (std::optional<std::string> refused = CardValueMessage(typed)) return CardSaveResult{std::move(refused), false};
+    try {
+      RewriteCardAccount(card->path, typed.user, typed.password);
+    } catch (const storage::UndecipherableFileError&) {
+      return CardSaveResult{CardNotDecipheredMessage(card->mask), false};
+    }
   }
   m_saveEnabled = false;
   return CardSaveResult{std::nullopt, true};

@@ -24,6 +24,14 @@ inline constexpr char kEnterAccountMessage[] = "Kindly enter username and passwo
 // `error` names the file and the reason.
 std::string CardNotSavedMessage(const std::string& error);
 
+// Save and Close on a card whose file does not decipher: nothing is written.
+std::string CardNotDecipheredMessage(const std::string& mask);
+
+struct CardAccount;
+// Why the typed account would not read back as typed (a blank at either end, enclosing
+// quotes), naming the field; nothing when it would.
+std::optional<std::string> CardValueMessage(const CardAccount& typed);
+
 struct CardAccount {
   std::string user;
   std::string password;
@@ -59,7 +67,8 @@ class CardListModel {
   CardAccount AccountOf(std::optional<std::size_t> tag) const;
 
   // Save and Close with the typed account. No row: close without writing. An empty
-  // user name: the message, nothing written (an empty password is accepted). Otherwise
+  // user name, a value that would not read back as typed, or a card file that does not
+  // decipher: the message, nothing written (an empty password is accepted). Otherwise
   // the row's card is rewritten and the dialog closes; a failing write propagates
   // (platform::FileError, storage::IniValueError) and the dialog stays open.
   CardSaveResult SaveAndClose(std::optional<std::size_t> tag, const CardAccount& typed);

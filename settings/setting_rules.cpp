@@ -4,6 +4,7 @@
 
 #include "cards/decimal_text.h"
 #include "storage/crypt_ini.h"
+#include "storage/ini_text.h"
 
 namespace settings {
 
@@ -73,6 +74,7 @@ std::optional<std::string> CheckWrittenForm(const SettingKey& key, const std::st
   switch (key.form) {
     case WrittenForm::AnyLine:
       if (value.find_first_of("\r\n") != std::string::npos) return "must be one line (no line break)";
+      if (const std::optional<std::string> problem = storage::IniReadBackProblem(value)) return *problem;
       if (key.file == KeyFile::Enciphered && value.size() > kLongestEncipheredValue) {
         return "must be at most 1023 characters (longer values are cut when read back)";
       }

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "settings/setting_rules.h"
+#include "storage/ini_text.h"
 
 namespace settings {
 
@@ -41,6 +42,17 @@ std::optional<std::string> CheckForm(const SettingsForm& form) {
   if (form.host.empty() || form.localPassword.empty()) return std::string(kHostPasswordMessage);
   if (form.delay.empty()) return std::string(kDelayMessage);
   if (form.useGateway && form.rdGateway.empty()) return std::string(kGatewayMessage);
+  // The service would read such a value back changed, and its log-on would then fail
+  // without a word; the fields carry their labels of the dialog.
+  const std::pair<const char*, const std::string*> texts[] = {{"Remote System Host name", &form.host},
+                                                              {"Local machine user Password", &form.localPassword},
+                                                              {"TALO Server", &form.domain},
+                                                              {"RD Gateway Server", &form.rdGateway},
+                                                              {"Delay milliseconds", &form.delay}};
+  for (const auto& [label, text] : texts) {
+    if (const std::optional<std::string> problem = storage::IniReadBackProblem(*text))
+      return std::string("The ") + label + " " + *problem + ". Kindly enter it without them.";
+  }
   return std::nullopt;
 }
 

@@ -67,7 +67,9 @@ struct SettingsForm {
 SettingsForm FillForm(const SettingsRecord& record);
 
 // The first failing check of a save, in order: host or password empty, delay empty,
-// gateway ticked with an empty name. No message: the form may be saved.
+// gateway ticked with an empty name, a text that would not read back as typed (a blank
+// at either end, enclosing quotes; the message names the field). No message: the form
+// may be saved.
 std::optional<std::string> CheckForm(const SettingsForm& form);
 
 // The record a save writes. Throws std::logic_error when the form holds no expiry

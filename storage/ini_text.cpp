@@ -146,6 +146,14 @@ void IniCheckWritable(std::string_view section, std::string_view key, std::strin
     throw IniValueError("the key name begins with '[', which the INI file would read as a section header");
 }
 
+std::optional<std::string> IniReadBackProblem(std::string_view value) {
+  if (!value.empty() && (IsBlank(value.front()) || IsBlank(value.back())))
+    return std::string("begins or ends with a blank, which the INI file drops when it is read");
+  if (Unquote(value).size() != value.size())
+    return std::string("is enclosed in quotes, which the INI file takes off when it is read");
+  return std::nullopt;
+}
+
 IniLookup IniGetString(std::string_view text, std::string_view section, std::string_view key,
                        std::string_view defaultValue, std::size_t bufferSize) {
   IniLookup result;

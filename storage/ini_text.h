@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -31,6 +32,12 @@ IniLookup IniGetString(std::string_view text, std::string_view section, std::str
 // line break or a NUL character in it), or when the key would not read back as itself
 // (it holds "=" or begins with "[").
 void IniCheckWritable(std::string_view section, std::string_view key, std::string_view value);
+
+// Why `value` would not read back as it was typed: the profile functions take the
+// quotes off a value enclosed in matching quotes and trim blanks around it, so "pw",
+// ' pw' and 'pw ' all read back as pw. Nothing when it reads back unchanged. The text
+// completes "the value ...", for example "begins or ends with a blank, which ...".
+std::optional<std::string> IniReadBackProblem(std::string_view value);
 
 // WritePrivateProfileStringA(section, key, value) on `text`: the new text.
 // Throws IniValueError as IniCheckWritable does.

@@ -143,6 +143,56 @@ TEST(CardListModel, AnEmptyUserNameIsRefusedAnEmptyPasswordAccepted) {
   EXPECT_EQ(StoredPassword(dir, "1111.dll"), "");
 }
 
+// The service reads the account with the profile functions, which drop blanks around a
+// value and the quotes around it: such an account would fail its log-on without a word.
+TEST(CardListModel, AnAccountThatWouldNotReadBackAsTypedIsRefused) {
+  const char* blank = "begins or ends with a blank, which the INI file drops when it is read. Nothing was saved.";
+  const char* quoted = "is enclosed in quotes, which the INI file takes off when it is read. Nothing was saved.";
+  struct Case {
+    CardAccount typed;
+    std::string message;
+  } cases[] = {
+      {{"   ", "p"}, std::string("The Selected RDP Username ") + blank},
+      {{" bob", "p"}, std::string("The Selected RDP Username ") + blank},
+      {{"\"bob\"", "p"}, std::string("The Selected RDP Username ") + quoted},
+      {{"bob", "pw "}, std::string("The Selected RDP Password ") + blank},
+      {{"bob", "\tpw"}, std::string("The Selected RDP Password ") + blank},
+      {{"bob", "'pw'"}, std::string("The Selected RDP Password ") + quoted},
+  };
+  for (const Case& c : cases) {
+    TestFolder dir;
+    MakeCard(dir, "1111.dll", "u1", "p1");
+    CardListModel model(dir.path(), "on Restart");
+    model.Reload();
+    const std::string before = dir.Read("1111.dll");
+    const auto refused = model.SaveAndClose(0, c.typed);
+    EXPECT_EQ(refused.message.value_or("(saved)"), c.message) << c.typed.user << "/" << c.typed.password;
+    EXPECT_FALSE(refused.close);
+    EXPECT_EQ(dir.Read("1111.dll"), before);
+  }
+  TestFolder dir;
+  MakeCard(dir, "1111.dll", "u1", "p1");
+  CardListModel model(dir.path(), "on Restart");
+  model.Reload();
+  EXPECT_TRUE(model.SaveAndClose(0, {"b o b", "p\"w'"}).close) << "blanks and quotes inside a value read back";
+  EXPECT_EQ(StoredPassword(dir, "1111.dll"), "p\"w'");
+}
+
+// quandorctl already refused this: a card file that does not decipher is not rebuilt
+// from nothing, which would drop whatever its creator stored in it.
+TEST(CardListModel, ACardThatDoesNotDecipherIsNotRewritten) {
+  TestFolder dir;
+  dir.Write("12345678.dll", "damaged");
+  CardListModel model(dir.path(), "on Restart");
+  model.Reload();
+  const auto refused = model.SaveAndClose(0, {"u", "p"});
+  EXPECT_EQ(refused.message.value_or("(saved)"),
+            "The card 12XXXX78 could not be read (its file does not decipher). Its account was not changed, so that "
+            "nothing its file holds is lost.");
+  EXPECT_FALSE(refused.close);
+  EXPECT_EQ(dir.Read("12345678.dll"), "damaged");
+}
+
 TEST(CardListModel, SaveWithoutASelectedRowClosesWithoutWriting) {
   TestFolder dir;
   MakeCard(dir, "1111.dll", "u1", "p1");

@@ -129,7 +129,24 @@ TEST(CheckForm, OnlyTheFirstFailingCheckIsReported) {
        settings::kGatewayMessage},
       {"gateway ticked with name", [](SettingsForm& f) { f.useGateway = true; f.rdGateway = "gw"; }, nullptr},
       {"gateway unticked, no name", [](SettingsForm& f) { f.useGateway = false; f.rdGateway.clear(); }, nullptr},
-      {"blank host is not empty", [](SettingsForm& f) { f.host = " "; }, nullptr},
+      // What would not read back as typed: the service's log-on would fail without a word.
+      {"blank host is not empty", [](SettingsForm& f) { f.host = " "; },
+       "The Remote System Host name begins or ends with a blank, which the INI file drops when it is read. Kindly "
+       "enter it without them."},
+      {"quoted password", [](SettingsForm& f) { f.localPassword = "\"pw\""; },
+       "The Local machine user Password is enclosed in quotes, which the INI file takes off when it is read. Kindly "
+       "enter it without them."},
+      {"password with a trailing blank", [](SettingsForm& f) { f.localPassword = "pw "; },
+       "The Local machine user Password begins or ends with a blank, which the INI file drops when it is read. "
+       "Kindly enter it without them."},
+      {"TALO server with a leading tab", [](SettingsForm& f) { f.domain = "\ttalo"; },
+       "The TALO Server begins or ends with a blank, which the INI file drops when it is read. Kindly enter it "
+       "without them."},
+      {"gateway in single quotes, unticked", [](SettingsForm& f) { f.rdGateway = "'gw'"; },
+       "The RD Gateway Server is enclosed in quotes, which the INI file takes off when it is read. Kindly enter it "
+       "without them."},
+      {"blanks and quotes inside", [](SettingsForm& f) { f.localPassword = "p \"w' d"; }, nullptr},
+      {"one lone quote", [](SettingsForm& f) { f.host = "\""; }, nullptr},
   };
   for (const Case& c : cases) {
     SettingsForm f = SavableForm();
