@@ -2,21 +2,15 @@
 // cards, as the tray program's card dialog and its settings' Reset Cards do.
 #include <algorithm>
 #include <cstdio>
-#include <iostream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
-
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
 
 #include "cards/card_files.h"
 #include "platform/files.h"
 #include "storage/crypt_ini.h"
 #include "storage/ini_text.h"
+#include "storage/secret.h"
 #include "tools/quandorctl/folders.h"
 #include "tools/quandorctl/groups.h"
 
@@ -28,7 +22,7 @@ constexpr char kUsage[] =
     "                             [--show-passwords] [--full-numbers]\n"
     "       quandorctl cards set-account [--folder DIR] CARD --user USER --password-stdin\n"
     "       quandorctl cards delete [--folder DIR] CARD\n"
-    "       quandorctl cards reset [--folder DIR] --yes\n"
+    "       quandorctl cards reset [--folder DIR] --yes [--force]\n"
     "\n"
     "The registered cards: one enciphered file CARD.dll per card in the card folder\n"
     "(--folder; on Windows C:\\Quandor-Authenticator\\CARD\\ by default, elsewhere it must be\n"
@@ -38,12 +32,18 @@ constexpr char kUsage[] =
     "               Passwords only with --show-passwords; full card numbers and file names\n"
     "               only with --full-numbers. A card that cannot be read is listed with an\n"
     "               empty account and named on stderr (exit status 2).\n"
-    "  set-account  writes USER and then the password read from standard input (one line;\n"
-    "               a final line break is dropped; it may be empty) into the card. Passwords\n"
-    "               are never taken from the command line.\n"
+    "  set-account  writes USER and the password read from standard input (one line; a\n"
+    "               final line break is dropped; it may be empty) into the card, both in one\n"
+    "               replace of its file. Passwords are never taken from the command line.\n"
+    "               A value with a blank at either end or in quotes is refused (it would not\n"
+    "               read back as given), and so is a card file that does not decipher.\n"
     "  delete       deletes the card's file.\n"
-    "  reset        deletes every card file of the folder; refused without --yes.\n"
+    "  reset        deletes every card file of the folder; refused without --yes. When a\n"
+    "               .dll file of the folder does not decipher as a card (a mistyped --folder\n"
+    "               holding program libraries), nothing is deleted and those files are\n"
+    "               named (exit status 3); --force deletes them too.\n"
     "CARD is a full card number (the file name without \".dll\") or a card's file name.\n"
+    "A card file larger than 1 MiB counts as one that does not decipher.\n"
     "exit status: 0 success, 1 wrong usage, 2 a card or file is missing or cannot be read,\n"
     "written or deleted, 3 the card file does not decipher.\n";
 
@@ -89,7 +89,7 @@ std::string JsonString(const std::string& text) {
 // Whether the card file deciphers; a file that cannot be read sets `readError` instead.
 bool Deciphers(const std::string& path, std::string& readError) {
   try {
-    return storage::DecipherIniFile(platform::ReadWholeFile(path)).has_value();
+    return storage::ReadIniFile(path).has_value();
   } catch (const platform::FileError& e) {
     readError = e.what();
     return true;
@@ -216,22 +216,13 @@ std::string OneCardArgument(const Args& args, const char* command) {
   return args.front();
 }
 
-// Standard input whole, without one final line break.
-std::string ReadPasswordLine() {
-#ifdef _WIN32
-  _setmode(_fileno(stdin), _O_BINARY);
-#endif
-  std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
-  if (!text.empty() && text.back() == '\n') text.pop_back();
-  if (!text.empty() && text.back() == '\r') text.pop_back();
-  return text;
-}
-
 void CheckCardValue(const char* what, const std::string& value) {
   if (value.find_first_of("\r\n") != std::string::npos) throw UsageError(std::string(what) + " must be one line");
   if (value.size() > kLongestCardValue) {
     throw UsageError(std::string(what) + " must be at most 1023 characters (longer values are cut when read back)");
   }
+  if (const std::optional<std::string> problem = storage::IniReadBackProblem(value))
+    throw UsageError(std::string(what) + " " + *problem + "; nothing was written");
 }
 
 int SetAccount(Args args) {
@@ -249,12 +240,17 @@ int SetAccount(Args args) {
 
   const cards::CardFile card = FindCard(folder, wanted);
   // A write would start a file that does not decipher afresh and drop what it holds.
-  if (!storage::DecipherIniFile(platform::ReadWholeFile(card.path))) {
+  if (!storage::ReadIniFile(card.path)) {
     throw CommandError(kExitDecipher, card.path + ": does not decipher; its account was not changed");
   }
-  const std::string password = ReadPasswordLine();
+  std::string password = ReadStandardInputLine();
+  const storage::WipeOnExit wipePassword(password);
   CheckCardValue("the password", password);
-  cards::RewriteCardAccount(card.path, user, password);
+  try {
+    cards::RewriteCardAccount(card.path, user, password);
+  } catch (const storage::UndecipherableFileError& e) {
+    throw CommandError(kExitDecipher, e.what());
+  }
   std::printf("rewrote USER and PASSWORD of card %s (%s)\n", card.mask.c_str(), card.fileName.c_str());
   return kExitOk;
 }
@@ -270,8 +266,22 @@ int Delete(Args args) {
 int Reset(Args args) {
   const std::string folder = TakeCardFolder(args);
   const bool confirmed = TakeFlag(args, "--yes");
+  const bool force = TakeFlag(args, "--force");
   ExpectNoMoreArguments(args);
   if (!confirmed) throw UsageError("reset deletes every card file in " + folder + " and cannot be undone; add --yes");
+  if (!force) {
+    // A mistyped folder must not cost a program its libraries: every file to delete
+    // must be a card first.
+    std::string strangers;
+    for (const cards::CardFile& card : cards::EnumerateCards(folder)) {
+      std::string readError;
+      if (!Deciphers(card.path, readError) || !readError.empty()) strangers += "\n  " + card.path;
+    }
+    if (!strangers.empty()) {
+      throw CommandError(kExitDecipher, "these files of " + folder + " are not readable cards:" + strangers +
+                                            "\nnothing was deleted; check the folder, or add --force to delete them too");
+    }
+  }
   const cards::CardReset reset = cards::DeleteAllCards(folder);
   const int deleted = reset.found - static_cast<int>(reset.notDeleted.size());
   if (reset.found == 0) {

@@ -2,6 +2,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <iostream>
+#include <iterator>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 
 #include "platform/files.h"
 #include "storage/ini_text.h"
@@ -47,6 +54,16 @@ bool TakeFlag(Args& args, const std::string& name) {
   if (it == args.end()) return false;
   args.erase(it);
   return true;
+}
+
+std::string ReadStandardInputLine() {
+#ifdef _WIN32
+  _setmode(_fileno(stdin), _O_BINARY);
+#endif
+  std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  if (!text.empty() && text.back() == '\r') text.pop_back();
+  return text;
 }
 
 }  // namespace quandorctl

@@ -57,4 +57,8 @@ std::string TakeOption(Args& args, const std::string& name, const std::string& f
 // Removes "--name" from args; true when it was there.
 bool TakeFlag(Args& args, const std::string& name);
 
+// Standard input whole, without one final line break (LF or CR LF): how secrets are
+// taken, never from the command line, where every process and the shell history see it.
+std::string ReadStandardInputLine();
+
 }  // namespace quandorctl

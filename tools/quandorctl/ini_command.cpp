@@ -12,6 +12,7 @@
 #include "platform/files.h"
 #include "storage/crypt_ini.h"
 #include "storage/ini_text.h"
+#include "storage/secret.h"
 #include "tools/quandorctl/groups.h"
 
 namespace quandorctl {
@@ -27,10 +28,14 @@ constexpr char kUsage[] =
     "  get   prints the value of KEY in SECTION and a newline (an empty line when the key\n"
     "        is missing); values are cut to 1023 characters, as the program reads them.\n"
     "  set   sets KEY in SECTION to VALUE, creating the file, section or key as needed;\n"
-    "        every other line stays as it was. A VALUE with a line break is refused.\n"
+    "        every other line stays as it was. A VALUE of - is read from standard input\n"
+    "        (one line; a final line break is dropped): give secrets that way, never on the\n"
+    "        command line. A VALUE with a line break, with a blank at either end or in\n"
+    "        quotes (it would not read back as given) is refused.\n"
     "  dump  writes the whole deciphered INI text to standard output, bytes unchanged.\n"
     "  load  enciphers the INI text read from standard input into FILE, replacing it.\n"
-    "Files are replaced all at once; no deciphered copy is ever written to disk.\n"
+    "Files are replaced all at once, one writer at a time; no deciphered copy is ever\n"
+    "written to disk. A file larger than 1 MiB counts as one that does not decipher.\n"
     "exit status: 0 success, 1 wrong usage, 2 a file is missing or cannot be read or\n"
     "written, 3 the file does not decipher.\n";
 
@@ -42,7 +47,7 @@ void Expect(const Args& args, std::size_t count, const char* form) {
 
 // The file's INI text. A missing or undecipherable file is a command error.
 std::string ReadIniText(const std::string& path) {
-  std::optional<std::string> text = storage::DecipherIniFile(platform::ReadWholeFile(path));
+  std::optional<std::string> text = storage::ReadIniFile(path);
   if (!text) throw CommandError(kExitDecipher, path + kDoesNotDecipher);
   return std::move(*text);
 }
@@ -68,15 +73,25 @@ int Get(const Args& args) {
 int Set(const Args& args) {
   Expect(args, 5, "FILE SECTION KEY VALUE");
   const std::string& path = args[1];
-  // An existing file that does not decipher is not overwritten: 'ini load' replaces it
-  // on purpose.
-  const std::string text = platform::PathExists(path) ? ReadIniText(path) : std::string();
+  std::string value = args[4] == "-" ? ReadStandardInputLine() : args[4];
+  const storage::WipeOnExit wipeValue(value);
   std::string changed;
+  const storage::WipeOnExit wipeChanged(changed);
   try {
-    changed = storage::IniWriteString(text, args[2], args[3], args[4]);
+    storage::IniCheckWritable(args[2], args[3], value);
   } catch (const storage::IniValueError& e) {
     throw CommandError(kExitUsage, path + ": not written: " + e.what());
   }
+  if (const std::optional<std::string> problem = storage::IniReadBackProblem(value))
+    throw CommandError(kExitUsage, path + ": not written: the value of " + args[3] + " " + *problem);
+  // The read, the edit and the replace are one turn: another writer's update between
+  // them would be lost.
+  const platform::RewriteLock lock(path);
+  // An existing file that does not decipher is not overwritten: 'ini load' replaces it
+  // on purpose.
+  std::string text = platform::PathExists(path) ? ReadIniText(path) : std::string();
+  const storage::WipeOnExit wipeText(text);
+  changed = storage::IniWriteString(text, args[2], args[3], value);
   ReplaceWithText(path, changed);
   return kExitOk;
 }
@@ -94,6 +109,8 @@ int Load(const Args& args) {
   std::size_t n;
   while ((n = std::fread(chunk, 1, sizeof chunk, stdin)) > 0) text.append(chunk, n);
   if (std::ferror(stdin)) throw CommandError(kExitFile, "standard input: cannot read");
+  const storage::WipeOnExit wipeText(text);
+  const platform::RewriteLock lock(args[1]);
   ReplaceWithText(args[1], text);
   return kExitOk;
 }

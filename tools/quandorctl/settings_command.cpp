@@ -13,6 +13,7 @@
 #include "storage/crypt_ini.h"
 #include "storage/ini.h"
 #include "storage/ini_text.h"
+#include "storage/secret.h"
 #include "tools/quandorctl/folders.h"
 #include "tools/quandorctl/groups.h"
 
@@ -20,19 +21,22 @@ namespace quandorctl {
 namespace {
 
 constexpr char kUsage[] =
-    "usage: quandorctl settings show [--dir DIR]\n"
-    "       quandorctl settings set [--dir DIR] KEY=VALUE...\n"
+    "usage: quandorctl settings show [--dir DIR] [--show-passwords]\n"
+    "       quandorctl settings set [--dir DIR] [--local-password-stdin] [KEY=VALUE...]\n"
     "\n"
     "The settings of the tray program: Settings.ini (section ConfigSetting) and the\n"
     "enciphered SettingsHost.ini (section Settings) in DIR. DIR defaults to quandorctl's\n"
     "own folder on Windows and to the current folder elsewhere.\n"
     "  show  every key with its stored text (the default for a missing key) and what the\n"
-    "        program takes it to mean.\n"
+    "        program takes it to mean. LocalPassword is masked unless --show-passwords.\n"
     "  set   checks every VALUE against the texts the settings dialog writes for its KEY\n"
     "        (key names are case-sensitive); when one is refused, nothing is written.\n"
     "        Then writes the given keys in the dialog's fixed order, tells the service\n"
     "        Quandor-Authenticator (control 134) and makes DIR/Read.txt exist, as the\n"
-    "        dialog's Save and Close does. DEBUG is never written.\n"
+    "        dialog's Save and Close does. DEBUG is never written. LocalPassword is read\n"
+    "        from standard input with --local-password-stdin (one line; a final line break\n"
+    "        is dropped), never from the command line. A text with a blank at either end or\n"
+    "        in quotes is refused: it would not read back as given.\n"
     "exit status: 0 success, 1 wrong usage or a refused value, 2 a file cannot be read or\n"
     "written, 3 SettingsHost.ini does not decipher.\n";
 
@@ -42,17 +46,24 @@ constexpr char kDoesNotDecipher[] =
 // False when the enciphered file exists and does not decipher.
 bool EncipheredFileReadable(const std::string& path) {
   if (!platform::PathExists(path)) return true;
-  return storage::DecipherIniFile(platform::ReadWholeFile(path)).has_value();
+  return storage::ReadIniFile(path).has_value();
 }
 
-void PrintKey(const settings::SettingKey& key, const std::string& stored) {
+// The one secret among the settings: the local machine's password.
+constexpr char kSecretKey[] = "LocalPassword";
+constexpr char kSecretStdinFlag[] = "--local-password-stdin";
+
+bool IsSecret(const settings::SettingKey& key) { return std::string(key.name) == kSecretKey; }
+
+void PrintKey(const settings::SettingKey& key, const std::string& stored, bool showSecret) {
   const std::string reading = settings::DescribeStoredValue(key, stored);
-  std::printf("%-20s %-12s %s%s%s\n", key.name, Quoted(stored).c_str(), reading.c_str(), reading.empty() ? "" : ": ",
-              key.meaning);
+  const std::string shown = IsSecret(key) && !showSecret && !stored.empty() ? "********" : Quoted(stored);
+  std::printf("%-20s %-12s %s%s%s\n", key.name, shown.c_str(), reading.c_str(), reading.empty() ? "" : ": ", key.meaning);
 }
 
 int Show(Args args) {
   const std::string dir = TakeSettingsFolder(args);
+  const bool showSecret = TakeFlag(args, "--show-passwords");
   ExpectNoMoreArguments(args);
   const std::string hostFile = dir + settings::kEncipheredFileName;
   const std::string plainFile = dir + settings::kPlainFileName;
@@ -73,10 +84,10 @@ int Show(Args args) {
                   platform::PathExists(plainFile) ? "" : " (missing: every key reads its default)");
     }
     // DAILYKEY is not part of what the program reads; show what the file holds.
-    PrintKey(key, key.rule == settings::ReadRule::NotRead ? ini.GetString(key.name, "") : record.*key.field);
+    PrintKey(key, key.rule == settings::ReadRule::NotRead ? ini.GetString(key.name, "") : record.*key.field, showSecret);
   }
   const settings::SettingKey& debug = settings::DebugKey();
-  PrintKey(debug, ini.GetString(debug.name, debug.defaultValue));
+  PrintKey(debug, ini.GetString(debug.name, debug.defaultValue), showSecret);
   if (!readable) throw CommandError(kExitDecipher, hostFile + kDoesNotDecipher);
   return kExitOk;
 }
@@ -87,12 +98,24 @@ std::string KeyNames() {
   return names;
 }
 
-// The KEY=VALUE arguments, each checked; all refusals are reported together.
-std::map<std::string, std::string> CheckedValues(const Args& args) {
-  if (args.empty()) throw UsageError("set needs at least one KEY=VALUE");
+// The KEY=VALUE arguments, and the password from standard input with
+// --local-password-stdin, each checked; all refusals are reported together. A refused
+// password is never echoed.
+std::map<std::string, std::string> CheckedValues(const Args& args, bool passwordFromStdin) {
+  if (args.empty() && !passwordFromStdin) throw UsageError("set needs at least one KEY=VALUE");
   std::map<std::string, std::string> values;
   std::string refusals;
   auto refuse = [&](const std::string& why) { refusals += (refusals.empty() ? "" : "\n") + why; };
+  auto check = [&](const settings::SettingKey& key, const std::string& value) {
+    const std::string name = key.name;
+    if (values.count(name) != 0) {
+      refuse(name + " is given twice");
+    } else if (const std::optional<std::string> problem = settings::CheckWrittenForm(key, value)) {
+      refuse((IsSecret(key) ? name : name + "=" + Quoted(value)) + " refused: " + name + " " + *problem);
+    } else {
+      values[name] = value;
+    }
+  };
   for (const std::string& arg : args) {
     const std::size_t eq = arg.find('=');
     if (eq == std::string::npos) {
@@ -100,17 +123,20 @@ std::map<std::string, std::string> CheckedValues(const Args& args) {
       continue;
     }
     const std::string name = arg.substr(0, eq);
-    const std::string value = arg.substr(eq + 1);
     const settings::SettingKey* key = settings::FindSettingKey(name);
     if (key == nullptr) {
       refuse("unknown key '" + name + "' (keys: " + KeyNames() + ")");
-    } else if (values.count(name) != 0) {
-      refuse(name + " is given twice");
-    } else if (const std::optional<std::string> problem = settings::CheckWrittenForm(*key, value)) {
-      refuse(name + "=" + Quoted(value) + " refused: " + name + " " + *problem);
+    } else if (IsSecret(*key)) {
+      refuse(name + " is never taken from the command line, where other processes and the shell history see it; use " +
+             kSecretStdinFlag);
     } else {
-      values[name] = value;
+      check(*key, arg.substr(eq + 1));
     }
+  }
+  if (passwordFromStdin) {
+    std::string password = ReadStandardInputLine();
+    check(*settings::FindSettingKey(kSecretKey), password);
+    storage::WipeText(password);
   }
   if (!refusals.empty()) throw UsageError(refusals + "\nnothing was written");
   return values;
@@ -118,7 +144,8 @@ std::map<std::string, std::string> CheckedValues(const Args& args) {
 
 int Set(Args args) {
   const std::string dir = TakeSettingsFolder(args);
-  const std::map<std::string, std::string> values = CheckedValues(args);
+  const bool passwordFromStdin = TakeFlag(args, kSecretStdinFlag);
+  std::map<std::string, std::string> values = CheckedValues(args, passwordFromStdin);
   const std::string hostFile = dir + settings::kEncipheredFileName;
   bool enciphered = false;
   for (const auto& entry : values) enciphered |= settings::FindSettingKey(entry.first)->file == settings::KeyFile::Enciphered;
@@ -127,6 +154,7 @@ int Set(Args args) {
     throw CommandError(kExitDecipher, hostFile + kDoesNotDecipher + "; nothing was written (move it away to start afresh)");
   }
   const int written = settings::StoreSettingValues(dir, values);
+  if (values.count(kSecretKey) != 0) storage::WipeText(values[kSecretKey]);
   std::string names;
   for (const char* name : settings::StoreOrder()) {
     if (values.count(name) != 0) names += (names.empty() ? "" : ", ") + std::string(name);

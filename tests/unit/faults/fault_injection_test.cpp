@@ -223,8 +223,10 @@ TEST(FileFaults, AWholeStoreSettings) {
   }
 
   const FaultRun run = faults::RunWithEveryFault(PrepareSettings, [](const std::string& folder) {
-    return Quandorctl(quandorctl::kSettingsGroup, {"set", "--dir", folder, "HOST=" + kNewHost, "LocalPassword=" + kNewPassword,
-                                                    "RDGATEWAY=" + kGateway, "DOMAIN=" + kDomain, "DELAY=750", "PRINTERS=0"});
+    return Quandorctl(quandorctl::kSettingsGroup,
+                      {"set", "--dir", folder, "HOST=" + kNewHost, "--local-password-stdin", "RDGATEWAY=" + kGateway,
+                       "DOMAIN=" + kDomain, "DELAY=750", "PRINTERS=0"},
+                      kNewPassword + "\n");
   });
   ExpectEveryFaultSurvived("quandorctl settings set", run, {kHostFile}, {kPlainFile});
 }

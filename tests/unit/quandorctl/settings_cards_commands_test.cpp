@@ -94,7 +94,8 @@ TEST(QuandorctlSettings, ShowListsEveryKeyWithItsMeaning) {
 
 TEST(QuandorctlSettings, SetWritesTellsTheServiceAndMakesTheMarker) {
   TestFolder dir;
-  const Result r = Quandorctl("settings set --dir " + Arg(dir.path()) + " HOST=rd01 \"LocalPassword=p w\" PRINTERS=0 EXPIRESAT=03:30");
+  const Result r = Quandorctl(
+      "settings set --dir " + Arg(dir.path()) + " HOST=rd01 --local-password-stdin PRINTERS=0 EXPIRESAT=03:30", "p w\n");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(Contains(r.out, "wrote 4 keys")) << r.out;
   EXPECT_TRUE(Contains(r.out, "PRINTERS, HOST, LocalPassword, EXPIRESAT")) << "the fixed order: " << r.out;
@@ -121,6 +122,48 @@ TEST(QuandorctlSettings, ARefusedValueWritesNothing) {
   EXPECT_TRUE(Contains(r.err, "unknown key 'NOSUCH'")) << r.err;
   EXPECT_TRUE(Contains(r.err, "nothing was written")) << r.err;
   EXPECT_EQ(dir.Listing(), "");
+}
+
+// The local password never stands on a command line (every process and the shell
+// history see it), is masked when shown, and is never echoed when refused.
+TEST(QuandorctlSettings, TheLocalPasswordIsNeverShownOrTakenFromTheCommandLine) {
+  TestFolder dir;
+  const Result onCommandLine = Quandorctl("settings set --dir " + Arg(dir.path()) + " HOST=h LocalPassword=hunter2");
+  EXPECT_EQ(onCommandLine.status, 1);
+  EXPECT_TRUE(Contains(onCommandLine.err, "use --local-password-stdin")) << onCommandLine.err;
+  EXPECT_FALSE(Contains(onCommandLine.err, "hunter2")) << onCommandLine.err;
+  EXPECT_EQ(dir.Listing(), "");
+
+  const Result refused = Quandorctl("settings set --dir " + Arg(dir.path()) + " --local-password-stdin", " hunter2\n");
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_TRUE(Contains(refused.err, "LocalPassword refused: LocalPassword begins or ends with a blank")) << refused.err;
+  EXPECT_FALSE(Contains(refused.err, "hunter2")) << refused.err;
+  EXPECT_EQ(dir.Listing(), "");
+
+  ASSERT_EQ(Quandorctl("settings set --dir " + Arg(dir.path()) + " --local-password-stdin", "hunter2\r\n").status, 0);
+  EXPECT_EQ(settings::LoadSettings(dir.path()).localPassword, "hunter2");
+  const Result masked = Quandorctl("settings show --dir " + Arg(dir.path()));
+  EXPECT_EQ(masked.status, 0) << masked.err;
+  EXPECT_FALSE(Contains(masked.out, "hunter2")) << masked.out;
+  EXPECT_TRUE(Contains(masked.out, "LocalPassword        ********")) << masked.out;
+  const Result shown = Quandorctl("settings show --dir " + Arg(dir.path()) + " --show-passwords");
+  EXPECT_TRUE(Contains(shown.out, "LocalPassword        \"hunter2\"")) << shown.out;
+}
+
+TEST(QuandorctlIni, SetTakesAValueOfDashFromStandardInputAndRefusesWhatWouldNotReadBack) {
+  TestFolder dir;
+  const std::string file = Arg(dir / "SettingsHost.ini");
+  ASSERT_EQ(Quandorctl("ini set " + file + " Settings LocalPassword -", "s3cret\n").status, 0);
+  EXPECT_EQ(Quandorctl("ini get " + file + " Settings LocalPassword").out, "s3cret\n");
+  for (const char* value : {"\" pw\"", "\"pw \"", "'\"pw\"'"}) {
+    const Result r = Quandorctl("ini set " + file + " Settings HOST " + value);
+    EXPECT_EQ(r.status, 1) << value;
+    EXPECT_TRUE(Contains(r.err, "not written: the value of HOST")) << r.err;
+  }
+  const Result fromInput = Quandorctl("ini set " + file + " Settings LocalPassword -", "'quoted'\n");
+  EXPECT_EQ(fromInput.status, 1);
+  EXPECT_FALSE(Contains(fromInput.err, "quoted'")) << "a value is never echoed: " << fromInput.err;
+  EXPECT_EQ(Quandorctl("ini dump " + file).out, "[Settings]\nLocalPassword=s3cret\n");  // line ends as the helper gives them
 }
 
 TEST(QuandorctlSettings, UsageErrors) {
@@ -252,6 +295,11 @@ TEST_F(QuandorctlCards, SetAccountRefusals) {
       {" 12AB34 --user bob --password-stdin", "two\nlines\n", 1, "one line"},
       {" 1234 --user bob --password-stdin", "x", 2, "no card \"1234\""},
       {" --user bob --password-stdin", "x", 1, "needs a CARD"},
+      // Values that would not read back as given: the log-on would fail without a word.
+      {" 12AB34 --user \" bob\" --password-stdin", "x", 1, "the user name begins or ends with a blank"},
+      {" 12AB34 --user \"   \" --password-stdin", "x", 1, "the user name begins or ends with a blank"},
+      {" 12AB34 --user bob --password-stdin", "pw \n", 1, "the password begins or ends with a blank"},
+      {" 12AB34 --user bob --password-stdin", "\"pw\"\n", 1, "the password is enclosed in quotes"},
   };
   for (const Case& c : cases) {
     const Result r = Quandorctl("cards set-account" + Folder() + c.args, c.input);
@@ -280,6 +328,22 @@ TEST_F(QuandorctlCards, DeleteRemovesThatCardOnly) {
   const Result again = Quandorctl("cards delete" + Folder() + " 12AB34");
   EXPECT_EQ(again.status, 2);
   EXPECT_TRUE(Contains(again.err, "no card")) << again.err;
+}
+
+// A mistyped --folder must not wipe a program's libraries: a ".dll" that is no card
+// stops the reset, named, unless --force.
+TEST_F(QuandorctlCards, ResetRefusesAFolderHoldingOtherDlls) {
+  cards.Write("kernel-helper.dll", "MZ\x90 a program library");
+  const Result refused = Quandorctl("cards reset" + Folder() + " --yes");
+  EXPECT_EQ(refused.status, 3);
+  EXPECT_TRUE(Contains(refused.err, cards / "kernel-helper.dll")) << refused.err;
+  EXPECT_FALSE(Contains(refused.err, "12AB34.dll")) << "cards are not named: " << refused.err;
+  EXPECT_TRUE(Contains(refused.err, "--force")) << refused.err;
+  EXPECT_EQ(cards.Listing(), "12AB34.dll 12CD34.dll ABCDEF12.dll kernel-helper.dll x.dll");
+  const Result forced = Quandorctl("cards reset" + Folder() + " --yes --force");
+  EXPECT_EQ(forced.status, 0) << forced.err;
+  EXPECT_TRUE(Contains(forced.out, "removed 4 card files")) << forced.out;
+  EXPECT_EQ(cards.Listing(), "x.dll");
 }
 
 TEST_F(QuandorctlCards, ResetNeedsYes) {
