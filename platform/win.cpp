@@ -148,9 +148,18 @@ HANDLE CreateSibling(const std::string& path, std::string& sibling) {
 // ReplaceFileA keeps the replaced file's security descriptor, attributes and streams;
 // a file that is not there yet is simply given the sibling's name.
 bool PutInPlace(const std::string& sibling, const std::string& path) {
-  if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
-    return ReplaceFileA(path.c_str(), sibling.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
-  return MoveFileExA(sibling.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return MoveFileExA(sibling.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+  // Wine's ReplaceFileA keeps neither the access list nor the attributes: both are given
+  // to the sibling first, which changes nothing where ReplaceFileA keeps them itself.
+  DWORD needed = 0;
+  GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+  std::string descriptor(needed, '\0');
+  if (needed > 0 && GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, &descriptor[0], needed, &needed))
+    SetFileSecurityA(sibling.c_str(), DACL_SECURITY_INFORMATION, &descriptor[0]);
+  constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  if ((attributes & kKept) != 0) SetFileAttributesA(sibling.c_str(), attributes & kKept);
+  return ReplaceFileA(path.c_str(), sibling.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
 }
 
 }  // namespace

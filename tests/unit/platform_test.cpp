@@ -102,13 +102,28 @@ TEST(ReplaceFileContent, KeepsTheSecurityDescriptorAndAttributes) {
   TestFolder dir;
   const std::string path = dir / "card.dll";
   dir.Write("card.dll", "old");
+  // The file's own list: what a new file of the folder gets, with the entry for
+  // everyone taken out (or, where there is none, put in). Wine keeps a file's list as
+  // its Unix mode, so the change must be one the mode can hold.
+  const std::string fresh = DaclOf(path);
+  ASSERT_EQ(fresh.rfind("D:", 0), 0u) << fresh;
+  std::string own = "D:P";
+  bool everyone = false;
+  for (std::size_t at = fresh.find('('); at != std::string::npos; at = fresh.find('(', at + 1)) {
+    const std::string ace = fresh.substr(at, fresh.find(')', at) - at + 1);
+    if (ace.size() > 4 && ace.compare(ace.size() - 4, 4, ";WD)") == 0) {
+      everyone = true;
+    } else {
+      own += ace;
+    }
+  }
+  if (!everyone) own += "(A;;FR;;;WD)";
   PSECURITY_DESCRIPTOR sd = nullptr;
-  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;FR;;;WD)",
-                                                                   SDDL_REVISION_1, &sd, nullptr));
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA(own.c_str(), SDDL_REVISION_1, &sd, nullptr)) << own;
   ASSERT_TRUE(SetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, sd));
   LocalFree(sd);
   const std::string dacl = DaclOf(path);
-  ASSERT_NE(dacl, "error");
+  ASSERT_NE(dacl, fresh) << "the file's own access list did not take";
   ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
   platform::ReplaceFileContent(path, "new");
   EXPECT_EQ(dir.Read("card.dll"), "new");
