@@ -590,18 +590,20 @@ TEST_F(SettingsDialog, AStorageFailureIsShownAndGoesNoFurther) {
   PressKey(settings, VK_ESCAPE);
   ASSERT_TRUE(WaitClosed(settings));
 
-  // The enciphered file cannot be replaced: the save stops at its first write.
+  // The enciphered file is held open without sharing: the save stops at its first write.
   ASSERT_TRUE(RemoveDirectoryA((folder() + "SettingsHost.ini").c_str()));
-  ASSERT_TRUE(CreateDirectoryA((folder() + "SettingsHost.ini.tmp").c_str(), nullptr));
   settings = OpenSettings();
   ASSERT_NE(settings, nullptr);
   Type(settings, kHost, "h");
   Type(settings, kLocalPassword, "p");
+  HANDLE held = CreateFileA((folder() + "SettingsHost.ini").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
   Click(settings, IDOK);
   const driver::MessageBoxSeen notSaved = driver::WaitMessageBox(settings);
   ASSERT_NE(notSaved.window, nullptr);
   EXPECT_EQ(notSaved.icon, "error");
-  EXPECT_EQ(notSaved.text.rfind("The settings could not be saved:\n" + folder() + "SettingsHost.ini.tmp: cannot ", 0), 0u)
+  EXPECT_EQ(notSaved.text.rfind("The settings could not be saved:\n" + folder() + "SettingsHost.ini: cannot ", 0), 0u)
       << notSaved.text;
   ASSERT_TRUE(driver::DismissMessageBox(notSaved.window));
   EXPECT_TRUE(IsWindow(settings)) << "the dialog closed";
@@ -610,7 +612,8 @@ TEST_F(SettingsDialog, AStorageFailureIsShownAndGoesNoFurther) {
   EXPECT_TRUE(ServiceControls().empty());
 
   // Once the obstacle is gone the same dialog saves.
-  ASSERT_TRUE(RemoveDirectoryA((folder() + "SettingsHost.ini.tmp").c_str()));
+  CloseHandle(held);
+  ASSERT_TRUE(DeleteFileA((folder() + "SettingsHost.ini").c_str()));
   Click(settings, IDOK);
   ASSERT_TRUE(WaitClosed(settings));
   EXPECT_EQ(Dump(folder() + "SettingsHost.ini"), "[Settings]\r\nRDGATEWAY=\r\nDOMAIN=\r\nHOST=h\r\nLocalPassword=p\r\n");
