@@ -29,19 +29,21 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
-enum class LineKind { Blank, Section, Entry };
+enum class LineKind : unsigned char { Section, Entry };
 
 struct Line {
   std::size_t begin = 0;  // first byte of the line
   std::size_t end = 0;    // end of its content, before the line break
   std::size_t next = 0;   // first byte of the next line
-  LineKind kind = LineKind::Blank;
   std::string_view name;   // section name, or key name (trimmed)
-  bool hasValue = false;   // an entry with '='
   std::string_view value;  // trimmed
+  LineKind kind = LineKind::Entry;
+  bool hasValue = false;  // an entry with '='
 };
 
-// A line ends at LF, at CR LF, or at a lone CR.
+// The section headers and entries of the text (a line ends at LF, at CR LF, or at a lone
+// CR). Blank lines are left out: nothing looks at them, and a damaged file of millions
+// of them then costs no memory.
 std::vector<Line> SplitLines(std::string_view text) {
   std::vector<Line> lines;
   std::size_t pos = 0;
@@ -56,10 +58,7 @@ std::vector<Line> SplitLines(std::string_view text) {
     pos = end;
 
     const std::string_view content = Trim(text.substr(line.begin, line.end - line.begin));
-    if (content.empty()) {
-      lines.push_back(line);
-      continue;
-    }
+    if (content.empty()) continue;
     if (content.front() == '[') {
       const std::size_t close = content.rfind(']');
       if (close != std::string_view::npos && close > 0) {
@@ -186,7 +185,7 @@ std::string IniWriteString(std::string_view text, std::string_view section, std:
   value = trimFront(value);
 
   const std::vector<Line> lines = SplitLines(text);
-  const bool lastLineUnended = !lines.empty() && lines.back().next == lines.back().end;
+  const bool lastLineUnended = !text.empty() && text.back() != '\n' && text.back() != '\r';
   std::string entry;
   entry.append(newKey).append("=").append(value).append("\r\n");
 
