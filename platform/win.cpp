@@ -197,9 +197,21 @@ std::string RewriteLockName(const std::string& path) {
   char full[32768];
   DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
   std::string text = n > 0 && n < sizeof full ? std::string(full, n) : path;
+  // The long form, so that a writer naming a folder by its 8.3 short name meets the
+  // others; for a file not made yet, the long form of its folder.
   char longer[32768];
   n = GetLongPathNameA(text.c_str(), longer, sizeof longer);
-  if (n > 0 && n < sizeof longer) text.assign(longer, n);
+  if (n > 0 && n < sizeof longer) {
+    text.assign(longer, n);
+  } else {
+    const std::string folder = DirectoryOf(text);
+    n = GetLongPathNameA(folder.c_str(), longer, sizeof longer);
+    if (n > 0 && n < sizeof longer) {
+      std::string longFolder(longer, n);
+      if (longFolder.back() != '\\') longFolder += '\\';
+      text = longFolder + text.substr(folder.size());
+    }
+  }
   CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
   std::uint64_t hash = 14695981039346656037ull;
   for (const char c : text) {
