@@ -149,7 +149,8 @@ HANDLE CreateSibling(const std::string& path, std::string& sibling) {
 // a file that is not there yet is simply given the sibling's name.
 bool PutInPlace(const std::string& sibling, const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) return MoveFileExA(sibling.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+  if (attributes == INVALID_FILE_ATTRIBUTES)
+    return MoveFileExA(sibling.c_str(), path.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
   // Wine's ReplaceFileA keeps neither the access list nor the attributes: both are given
   // to the sibling first, which changes nothing where ReplaceFileA keeps them itself.
   DWORD needed = 0;
@@ -157,7 +158,8 @@ bool PutInPlace(const std::string& sibling, const std::string& path) {
   std::string descriptor(needed, '\0');
   if (needed > 0 && GetFileSecurityA(path.c_str(), DACL_SECURITY_INFORMATION, &descriptor[0], needed, &needed))
     SetFileSecurityA(sibling.c_str(), DACL_SECURITY_INFORMATION, &descriptor[0]);
-  constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  constexpr DWORD kKept =
+      FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
   if ((attributes & kKept) != 0) SetFileAttributesA(sibling.c_str(), attributes & kKept);
   return ReplaceFileA(path.c_str(), sibling.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
 }
@@ -231,10 +233,12 @@ RewriteLock::RewriteLock(const std::string& path) : m_handle(0) {
   // Every user may wait for and release the mutex, whoever made it first: the tray
   // programs of other users and a quandorctl run by an administrator share it.
   SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, FALSE};
-  ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;0x00100001;;;WD)(A;;GA;;;SY)(A;;GA;;;BA)", SDDL_REVISION_1,
-                                                       &sa.lpSecurityDescriptor, nullptr);
+  constexpr char kEveryoneMayWait[] = "D:(A;;0x00100001;;;WD)(A;;GA;;;SY)(A;;GA;;;BA)";  // SYNCHRONIZE | MODIFY_STATE
+  ConvertStringSecurityDescriptorToSecurityDescriptorA(kEveryoneMayWait, SDDL_REVISION_1, &sa.lpSecurityDescriptor,
+                                                       nullptr);
   HANDLE mutex = CreateMutexA(sa.lpSecurityDescriptor != nullptr ? &sa : nullptr, FALSE, name.c_str());
-  if (mutex == nullptr && GetLastError() == ERROR_ACCESS_DENIED) mutex = OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name.c_str());
+  if (mutex == nullptr && GetLastError() == ERROR_ACCESS_DENIED)
+    mutex = OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name.c_str());
   const DWORD createError = GetLastError();
   LocalFree(sa.lpSecurityDescriptor);
   if (mutex == nullptr) Fail(path, "lock", createError);

@@ -27,10 +27,13 @@ const std::string& WrittenText(const SettingKey& key, const std::string& value) 
 // place of the first of them: the service never reads a host of one save beside the
 // password of another, and a failure leaves none of them written. The plain keys are
 // written one by one, as the profile functions write them.
-void WriteInStoreOrder(const std::string& directory, const std::vector<std::pair<const SettingKey*, std::string>>& keys) {
-  for (const auto& [key, text] : keys)
-    storage::IniCheckWritable(key->file == KeyFile::Enciphered ? kEncipheredSection : storage::kConfigSection, key->name,
-                              text);
+using KeyTexts = std::vector<std::pair<const SettingKey*, std::string>>;  // in store order
+
+void WriteInStoreOrder(const std::string& directory, const KeyTexts& keys) {
+  for (const auto& [key, text] : keys) {
+    const char* section = key->file == KeyFile::Enciphered ? kEncipheredSection : storage::kConfigSection;
+    storage::IniCheckWritable(section, key->name, text);
+  }
   storage::CIni ini;
   ini.SetPath((directory + kPlainFileName).c_str());
   PointAtSettingsFile(directory);
@@ -83,7 +86,7 @@ SettingsRecord LoadSettings(const std::string& directory) {
 }
 
 void StoreSettings(const std::string& directory, const SettingsRecord& record) {
-  std::vector<std::pair<const SettingKey*, std::string>> keys;
+  KeyTexts keys;
   for (const char* name : StoreOrder()) {
     const SettingKey& key = RecordKey(name);
     keys.emplace_back(&key, WrittenText(key, record.*key.field));
@@ -93,7 +96,7 @@ void StoreSettings(const std::string& directory, const SettingsRecord& record) {
 
 int StoreSettingValues(const std::string& directory, const std::map<std::string, std::string>& values) {
   for (const auto& entry : values) RecordKey(entry.first.c_str());
-  std::vector<std::pair<const SettingKey*, std::string>> keys;
+  KeyTexts keys;
   for (const char* name : StoreOrder()) {
     const auto it = values.find(name);
     if (it == values.end()) continue;
