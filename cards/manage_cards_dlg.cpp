@@ -1,43 +1,31 @@
 #include "cards/manage_cards_dlg.h"
 
+#include <utility>
+
 #include "platform/files.h"
-#include "platform/paths.h"
 #include "res/resource.h"
 #include "storage/ini_text.h"
 
 namespace cards {
 
-QDCardAuthenticatorManageCardsDlg::QDCardAuthenticatorManageCardsDlg()
-    : ui::Dialog(IDD_MANAGECARDS), m_appIcon(LoadIconResource(IDI_ACTIVE)) {}
+QDCardAuthenticatorManageCardsDlg::QDCardAuthenticatorManageCardsDlg(std::string expiryText)
+    : ui::Dialog(IDD_MANAGECARDS), m_expiryText(std::move(expiryText)) {}
 
 BOOL QDCardAuthenticatorManageCardsDlg::OnInitDialog() {
   m_cardList.Attach(Item(IDC_CARDLIST));
-  SetWindowIcons(m_appIcon);
+  SetWindowIcons(LoadIconResource(IDI_ACTIVE));
   m_cardList.DefineColumns(kCardColumns);
   m_cardList.RestoreColumnWidths();
   m_cardList.SetExtendedStyle(0, LVS_EX_FULLROWSELECT);
-  m_model.emplace(kWindowsCardFolder, ReadExpiryText(platform::ProgramDirectory()));
+  m_model.emplace(kWindowsCardFolder, m_expiryText);
   ReloadCards();
   ChangeExtendedStyle(0, WS_EX_APPWINDOW);
   EnableItem(IDC_SAVECARD, m_model->saveEnabled());
   return TRUE;
 }
 
-INT_PTR QDCardAuthenticatorManageCardsDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_PAINT:
-      return PaintIconWhileMinimised(m_appIcon) ? TRUE : FALSE;
-    case WM_COMMAND:
-      if (OnCommand(LOWORD(wParam), HIWORD(wParam))) return TRUE;
-      return ui::Dialog::HandleMessage(message, wParam, lParam);
-    case WM_NOTIFY:
-      return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
-    default:
-      return ui::Dialog::HandleMessage(message, wParam, lParam);
-  }
-}
-
 bool QDCardAuthenticatorManageCardsDlg::OnCommand(WORD id, WORD code) {
+  if (!m_model) return false;
   switch (id) {
     case IDC_SAVECARD:
       SaveAndClose();
@@ -56,7 +44,7 @@ bool QDCardAuthenticatorManageCardsDlg::OnCommand(WORD id, WORD code) {
 }
 
 INT_PTR QDCardAuthenticatorManageCardsDlg::OnNotify(const NMHDR& header) {
-  if (header.idFrom != IDC_CARDLIST) return FALSE;
+  if (!m_model || header.idFrom != IDC_CARDLIST) return FALSE;
   switch (header.code) {
     case LVN_COLUMNCLICK:
       m_cardList.OnColumnClick(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
@@ -83,7 +71,7 @@ void QDCardAuthenticatorManageCardsDlg::ShowView(const CardListView& view) {
 }
 
 void QDCardAuthenticatorManageCardsDlg::ShowSelectedCard() {
-  ShowAccount(m_model ? m_model->AccountOf(m_cardList.SelectedTag()) : CardAccount{});
+  ShowAccount(m_model->AccountOf(m_cardList.SelectedTag()));
 }
 
 void QDCardAuthenticatorManageCardsDlg::ShowAccount(const CardAccount& account) {
@@ -92,7 +80,6 @@ void QDCardAuthenticatorManageCardsDlg::ShowAccount(const CardAccount& account) 
 }
 
 void QDCardAuthenticatorManageCardsDlg::OnAccountEdited() {
-  if (!m_model) return;
   m_model->OnAccountEdited();
   EnableItem(IDC_SAVECARD, m_model->saveEnabled());
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 #include "cards/card_list_model.h"
 #include "cards/sort_list_ctrl.h"
@@ -14,15 +15,17 @@ namespace cards {
 
 class QDCardAuthenticatorManageCardsDlg : public ui::Dialog {
  public:
-  QDCardAuthenticatorManageCardsDlg();
+  // `expiryText` is what every row shows in its Expires column, from the settings as
+  // they are when the dialog opens (cards::ExpiryText).
+  explicit QDCardAuthenticatorManageCardsDlg(std::string expiryText);
 
  protected:
-  INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   BOOL OnInitDialog() override;
+  // Both reach the model only once set-up has made it (a failed set-up leaves none).
+  bool OnCommand(WORD id, WORD code) override;
+  INT_PTR OnNotify(const NMHDR& header) override;
 
  private:
-  bool OnCommand(WORD id, WORD code);
-  INT_PTR OnNotify(const NMHDR& header);
   void ReloadCards();
   void ShowView(const CardListView& view);
   void ShowSelectedCard();
@@ -31,9 +34,9 @@ class QDCardAuthenticatorManageCardsDlg : public ui::Dialog {
   void SaveAndClose();
   void DeleteSelectedCard();
 
-  std::optional<CardListModel> m_model;  // made at set-up, with the settings read then
+  std::string m_expiryText;
+  std::optional<CardListModel> m_model;  // made at set-up
   CSortListCtrl m_cardList;
-  HICON m_appIcon;
 };
 
 }  // namespace cards

@@ -5,26 +5,17 @@
 
 namespace settings {
 
-QDPasswordDlg::QDPasswordDlg() : ui::Dialog(IDD_PASSWORD), m_appIcon(LoadIconResource(IDI_ACTIVE)) {}
+QDPasswordDlg::QDPasswordDlg() : ui::Dialog(IDD_PASSWORD) {}
 
 BOOL QDPasswordDlg::OnInitDialog() {
-  SetWindowIcons(m_appIcon);
+  SetWindowIcons(LoadIconResource(IDI_ACTIVE));
   return TRUE;  // the focus goes to the password field
 }
 
-INT_PTR QDPasswordDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_PAINT:
-      return PaintIconWhileMinimised(m_appIcon) ? TRUE : FALSE;
-    case WM_COMMAND:
-      if (LOWORD(wParam) == IDOK) {
-        OnSubmit();
-        return TRUE;
-      }
-      return ui::Dialog::HandleMessage(message, wParam, lParam);
-    default:
-      return ui::Dialog::HandleMessage(message, wParam, lParam);
-  }
+bool QDPasswordDlg::OnCommand(WORD id, WORD) {
+  if (id != IDOK) return false;
+  OnSubmit();
+  return true;
 }
 
 void QDPasswordDlg::OnSubmit() {

@@ -11,13 +11,11 @@ class QDPasswordDlg : public ui::Dialog {
   QDPasswordDlg();
 
  protected:
-  INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   BOOL OnInitDialog() override;
+  bool OnCommand(WORD id, WORD code) override;
 
  private:
   void OnSubmit();
-
-  HICON m_appIcon;
 };
 
 }  // namespace settings

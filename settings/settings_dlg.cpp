@@ -16,13 +16,15 @@ constexpr char kPickerFormat[] = "HH:mm";
 
 }  // namespace
 
-CKOVSettingsDlg::CKOVSettingsDlg() : ui::Dialog(IDD_SETTINGS), m_appIcon(LoadIconResource(IDI_ACTIVE)) {}
+CKOVSettingsDlg::CKOVSettingsDlg() : ui::Dialog(IDD_SETTINGS) {}
 
 BOOL CKOVSettingsDlg::OnInitDialog() {
+  // Both pickers get their format before the load, which may fail and fill nothing.
   ui::SetPickerFormat(Item(IDC_EXPIRYTIME), kPickerFormat);
+  ui::SetPickerFormat(Item(IDC_UNLOCKTIME), kPickerFormat);
   for (std::size_t i = 0; i < kEveryHrsItems.size(); ++i)
     ui::InsertListItem(Item(IDC_EVERYHRS), static_cast<int>(i), kEveryHrsItems[i]);
-  SetWindowIcons(m_appIcon);
+  SetWindowIcons(LoadIconResource(IDI_ACTIVE));
   m_programDirectory = platform::ProgramDirectory();
   try {
     ShowForm(FillForm(LoadSettings(m_programDirectory)));
@@ -31,18 +33,6 @@ BOOL CKOVSettingsDlg::OnInitDialog() {
     ShowMessage(SettingsNotReadMessage(e.what()), MB_ICONERROR);
   }
   return TRUE;  // the focus goes to the host name
-}
-
-INT_PTR CKOVSettingsDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_PAINT:
-      return PaintIconWhileMinimised(m_appIcon) ? TRUE : FALSE;
-    case WM_COMMAND:
-      if (OnCommand(LOWORD(wParam), HIWORD(wParam))) return TRUE;
-      return ui::Dialog::HandleMessage(message, wParam, lParam);
-    default:
-      return ui::Dialog::HandleMessage(message, wParam, lParam);
-  }
 }
 
 bool CKOVSettingsDlg::OnCommand(WORD id, WORD code) {
@@ -152,7 +142,6 @@ void CKOVSettingsDlg::ShowForm(const SettingsForm& form) {
   SetTick(IDC_LOCKBYDISCONNECTION, form.lockOnDisconnect);
   ui::SelectListItem(Item(IDC_EVERYHRS), form.everyHrsIndex);
   SetTick(IDC_ENABLE, form.enable);
-  ui::SetPickerFormat(Item(IDC_UNLOCKTIME), kPickerFormat);
   ShowEnabledStates(form);
   if (form.expiryTime) ui::SetPickerTime(Item(IDC_EXPIRYTIME), {form.expiryTime->hour, form.expiryTime->minute});
   if (form.taskbarButton) ChangeExtendedStyle(0, WS_EX_APPWINDOW);

@@ -15,11 +15,10 @@ class CKOVSettingsDlg : public ui::Dialog {
   CKOVSettingsDlg();
 
  protected:
-  INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   BOOL OnInitDialog() override;
+  bool OnCommand(WORD id, WORD code) override;
 
  private:
-  bool OnCommand(WORD id, WORD code);
   void OnSaveAndClose();
   void OnEnableClicked();
   void OnUseGatewayClicked();
@@ -32,7 +31,6 @@ class CKOVSettingsDlg : public ui::Dialog {
   void ShowEnabledStates(const SettingsForm& form);
 
   std::string m_programDirectory;
-  HICON m_appIcon;
 };
 
 }  // namespace settings

@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "res/product.h"
+
 namespace ui {
 
 Dialog::Dialog(int templateId) : m_templateId(templateId) {}
@@ -35,14 +37,19 @@ INT_PTR CALLBACK Dialog::Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARA
   return result;
 }
 
-INT_PTR Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM) {
+INT_PTR Dialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       // A system-modal template asks to stay above other windows; Wine leaves that out.
       if (GetWindowLongPtrA(m_hwnd, GWL_STYLE) & DS_SYSMODAL)
         SetWindowPos(m_hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
       return OnInitDialog();
+    case WM_PAINT:
+      return PaintIconWhileMinimised() ? TRUE : FALSE;
+    case WM_NOTIFY:
+      return OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
     case WM_COMMAND:
+      if (OnCommand(LOWORD(wParam), HIWORD(wParam))) return TRUE;
       if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
         End(LOWORD(wParam));
         return TRUE;
@@ -81,22 +88,19 @@ void Dialog::EnableItem(int id, bool enabled) { EnableWindow(Item(id), enabled ?
 
 bool Dialog::IsItemEnabled(int id) const { return IsWindowEnabled(Item(id)) != FALSE; }
 
-void Dialog::SetItemIcon(int id, int iconResource) {
-  SendDlgItemMessageA(m_hwnd, id, STM_SETICON, reinterpret_cast<WPARAM>(LoadIconResource(iconResource)), 0);
-}
-
 void Dialog::ChangeExtendedStyle(DWORD remove, DWORD add) {
   const LONG_PTR style = GetWindowLongPtrA(m_hwnd, GWL_EXSTYLE);
   SetWindowLongPtrA(m_hwnd, GWL_EXSTYLE, (style & ~static_cast<LONG_PTR>(remove)) | static_cast<LONG_PTR>(add));
 }
 
 void Dialog::SetWindowIcons(HICON icon) {
+  m_windowIcon = icon;
   SendMessageA(m_hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
   SendMessageA(m_hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
 }
 
-bool Dialog::PaintIconWhileMinimised(HICON icon) {
-  if (!IsIconic(m_hwnd)) return false;
+bool Dialog::PaintIconWhileMinimised() {
+  if (!m_windowIcon || !IsIconic(m_hwnd)) return false;
   PAINTSTRUCT paint;
   HDC dc = BeginPaint(m_hwnd, &paint);
   SendMessageA(m_hwnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
@@ -104,13 +108,13 @@ bool Dialog::PaintIconWhileMinimised(HICON icon) {
   GetClientRect(m_hwnd, &client);
   const int x = (client.right - client.left - GetSystemMetrics(SM_CXICON) + 1) / 2;
   const int y = (client.bottom - client.top - GetSystemMetrics(SM_CYICON) + 1) / 2;
-  DrawIcon(dc, x, y, icon);
+  DrawIcon(dc, x, y, m_windowIcon);
   EndPaint(m_hwnd, &paint);
   return true;
 }
 
 void Dialog::ShowMessage(const std::string& text, UINT icon) {
-  MessageBoxA(m_hwnd, text.c_str(), kMessageCaption, MB_OK | icon);
+  MessageBoxA(m_hwnd, text.c_str(), QUANDOR_PRODUCT_NAME, MB_OK | icon);
 }
 
 HICON Dialog::LoadIconResource(int id) { return LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id)); }

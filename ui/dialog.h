@@ -9,9 +9,6 @@
 
 namespace ui {
 
-// Every message box of the program bears this caption.
-inline constexpr const char kMessageCaption[] = "Quandor Systems Card Authenticator";
-
 class Dialog {
  public:
   explicit Dialog(int templateId);
@@ -28,12 +25,21 @@ class Dialog {
  protected:
   // The dialog's messages. Return what a dialog procedure returns: FALSE leaves the
   // message to the system's default handling. The base handles WM_INITDIALOG (keeps a
-  // system-modal dialog above other windows, calls OnInitDialog) and ends the dialog on
-  // IDOK and IDCANCEL.
+  // system-modal dialog above other windows, calls OnInitDialog), paints the window's
+  // icon while it is minimised, passes WM_COMMAND to OnCommand and then ends the dialog
+  // on IDOK and IDCANCEL, and passes WM_NOTIFY to OnNotify. A dialog overrides this only
+  // for messages of its own.
   virtual INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   // Runs once the controls exist; TRUE lets the system set the initial focus.
   virtual BOOL OnInitDialog() { return TRUE; }
+
+  // A command from control or menu item `id` with notification `code`; true when the
+  // dialog handled it (IDOK and IDCANCEL then no longer end the dialog).
+  virtual bool OnCommand(WORD /*id*/, WORD /*code*/) { return false; }
+
+  // A notification from a control; the result of a dialog procedure (see Answer).
+  virtual INT_PTR OnNotify(const NMHDR& /*header*/) { return FALSE; }
 
   void End(INT_PTR result);
 
@@ -48,17 +54,13 @@ class Dialog {
   void SetTick(int id, bool ticked);
   void EnableItem(int id, bool enabled);
   bool IsItemEnabled(int id) const;
-  void SetItemIcon(int id, int iconResource);
 
   // The window's extended style: bits in `remove` cleared, then bits in `add` set.
   void ChangeExtendedStyle(DWORD remove, DWORD add);
 
-  // The window's large and then its small icon.
+  // The window's large and then its small icon; the window also shows it while minimised.
   void SetWindowIcons(HICON icon);
-
-  // WM_PAINT of a window that shows its icon while minimised: draws `icon` centred in
-  // the client area and returns true; false (nothing done) while not minimised.
-  bool PaintIconWhileMinimised(HICON icon);
+  HICON windowIcon() const { return m_windowIcon; }
 
   // A message box owned by this dialog with the program's caption and an OK button;
   // `icon` is MB_ICONERROR, MB_ICONWARNING or MB_ICONINFORMATION.
@@ -70,8 +72,13 @@ class Dialog {
  private:
   static INT_PTR CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
+  // WM_PAINT: draws the window's icon centred in the client area while minimised and
+  // returns true; false (nothing done) while not minimised or without an icon.
+  bool PaintIconWhileMinimised();
+
   int m_templateId;
   HWND m_hwnd = nullptr;
+  HICON m_windowIcon = nullptr;
 };
 
 }  // namespace ui
