@@ -8,9 +8,11 @@
 #include "app/authenticator_dlg.h"
 #include "cards/manage_cards_dlg.h"
 #include "log/log_file.h"
+#include "platform/paths.h"
+#include "res/product.h"
 #include "settings/password_dlg.h"
 #include "settings/settings_dlg.h"
-#include "settings/settings_form.h"
+#include "settings/settings_record.h"
 
 namespace app {
 
@@ -23,17 +25,16 @@ void CKOVAuthenticatorDlg::RunGatedSettings() {
   if (gate.RunModal() == IDOK) ShowSettings();
 }
 
-int CKOVAuthenticatorDlg::ShowSettings() {
-  // The gate and the settings dialog bear this caption: while either is open (another
-  // gate included), no second settings dialog opens.
-  if (FindWindowA(nullptr, settings::kMessageCaption)) return 0;
+void CKOVAuthenticatorDlg::ShowSettings() {
+  // The gate and the settings dialog bear the product's name as caption: while either is
+  // open (another gate included), no second settings dialog opens.
+  if (FindWindowA(nullptr, QUANDOR_PRODUCT_NAME)) return;
   settings::CKOVSettingsDlg dialog;
   dialog.RunModal();
   if (DebugOn()) {
     g_logFile.SetProcedure("ShowSettings");
     g_logFile.WriteLogEntry("Settings UI");
   }
-  return 0;
 }
 
 void CKOVAuthenticatorDlg::StartFromCommandLine() {
@@ -44,7 +45,7 @@ void CKOVAuthenticatorDlg::StartFromCommandLine() {
 }
 
 void CKOVAuthenticatorDlg::OnManageCardsCommand() {
-  cards::QDCardAuthenticatorManageCardsDlg dialog;
+  cards::QDCardAuthenticatorManageCardsDlg dialog(settings::ReadCardExpiryText(platform::ProgramDirectory()));
   dialog.RunModal();
 }
 

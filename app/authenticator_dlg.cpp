@@ -5,10 +5,15 @@
 #include "log/placement.h"
 #include "platform/clock.h"
 #include "platform/paths.h"
+#include "res/product.h"
 #include "res/resource.h"
+#include "settings/settings_record.h"
 
 namespace app {
 namespace {
+
+// The tray rules are portable and type the system's value again.
+static_assert(kServiceStopped == SERVICE_STOPPED);
 
 constexpr UINT_PTR kStatusTimer = 7;
 constexpr UINT kStatusInterval = 3000;  // ms
@@ -24,7 +29,7 @@ int PollServicePicture() {
   if (!manager) return PictureForService(ServiceQuery::ManagerUnavailable, 0);
   ServiceQuery outcome = ServiceQuery::ServiceUnavailable;
   SERVICE_STATUS_PROCESS status{};
-  if (SC_HANDLE service = OpenServiceA(manager, kServiceName, SERVICE_QUERY_STATUS)) {
+  if (SC_HANDLE service = OpenServiceA(manager, QUANDOR_SERVICE_NAME, SERVICE_QUERY_STATUS)) {
     DWORD needed = 0;
     outcome = QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status,
                                    &needed)
@@ -38,16 +43,16 @@ int PollServicePicture() {
 
 }  // namespace
 
-CKOVAuthenticatorDlg::CKOVAuthenticatorDlg() : CTrayDialog(IDD_MAIN), m_appIcon(LoadIconResource(IDI_ACTIVE)) {}
+CKOVAuthenticatorDlg::CKOVAuthenticatorDlg() : CTrayDialog(IDD_MAIN) {}
 
 BOOL CKOVAuthenticatorDlg::OnInitDialog() {
   const std::string programDirectory = platform::ProgramDirectory();
-  m_settingsIni.SetPath((programDirectory + "Settings.ini").c_str());
+  m_settingsIni.SetPath((programDirectory + settings::kPlainFileName).c_str());
   logging::PlaceLog(g_logFile, programDirectory, platform::Now());
 
   // The icon shows the active picture until the first poll, whatever the service does.
   SetTrayIcon(IDI_ACTIVE);
-  SetTrayTip(kTrayTip);
+  SetTrayTip(QUANDOR_PRODUCT_NAME);
   SetTrayMenu(IDR_TRAYMENU);
   SetHideOnMinimize(false);
   AddTrayIcon();
@@ -60,7 +65,7 @@ BOOL CKOVAuthenticatorDlg::OnInitDialog() {
     }
   }
 
-  SetWindowIcons(m_appIcon);
+  SetWindowIcons(LoadIconResource(IDI_ACTIVE));
 
   // Nowhere on screen, no taskbar button, not in Alt+Tab; the window stays "visible".
   MoveWindow(hwnd(), 0, 0, 0, 0, TRUE);
@@ -80,13 +85,8 @@ INT_PTR CKOVAuthenticatorDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM 
       return FALSE;
     case WM_SYSCOMMAND:
       return OnSystemCommand(message, wParam, lParam);
-    case WM_PAINT:
-      return OnPaint();
     case WM_QUERYDRAGICON:
-      return IsIconic(hwnd()) ? reinterpret_cast<INT_PTR>(m_appIcon) : FALSE;
-    case WM_COMMAND:
-      if (OnCommand(wParam)) return TRUE;
-      return CTrayDialog::HandleMessage(message, wParam, lParam);
+      return IsIconic(hwnd()) ? reinterpret_cast<INT_PTR>(windowIcon()) : FALSE;
     default:
       return CTrayDialog::HandleMessage(message, wParam, lParam);
   }
@@ -109,27 +109,25 @@ INT_PTR CKOVAuthenticatorDlg::OnSystemCommand(UINT message, WPARAM wParam, LPARA
   return CTrayDialog::HandleMessage(message, wParam, lParam);
 }
 
-INT_PTR CKOVAuthenticatorDlg::OnPaint() { return PaintIconWhileMinimised(m_appIcon) ? TRUE : FALSE; }
-
-INT_PTR CKOVAuthenticatorDlg::OnCommand(WPARAM wParam) {
-  switch (LOWORD(wParam)) {
+bool CKOVAuthenticatorDlg::OnCommand(WORD id, WORD) {
+  switch (id) {
     case ID_TRAY_LOGIN:
       MenuLogin();
-      return TRUE;
+      return true;
     case ID_TRAY_SAVE:
       MenuSave();
-      return TRUE;
+      return true;
     case ID_TRAY_EXIT:
       End(IDOK);
-      return TRUE;
+      return true;
     case ID_TRAY_SHOWSETTINGS:
       OnShowSettingsCommand();
-      return TRUE;
+      return true;
     case ID_TRAY_MANAGECARDS:
       OnManageCardsCommand();
-      return TRUE;
+      return true;
     default:
-      return FALSE;
+      return false;
   }
 }
 
@@ -148,6 +146,9 @@ void CKOVAuthenticatorDlg::StartServiceUi(const char* parameter, const char* pro
   }
 }
 
-bool CKOVAuthenticatorDlg::DebugOn() const { return DebugSwitchOn(m_settingsIni.GetString("DEBUG", "0")); }
+bool CKOVAuthenticatorDlg::DebugOn() const {
+  const settings::SettingKey& debug = settings::DebugKey();
+  return DebugSwitchOn(m_settingsIni.GetString(debug.name, debug.defaultValue));
+}
 
 }  // namespace app

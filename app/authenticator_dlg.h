@@ -20,13 +20,12 @@ class CKOVAuthenticatorDlg : public CTrayDialog {
  protected:
   INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   BOOL OnInitDialog() override;
+  bool OnCommand(WORD id, WORD code) override;
   void OnIconLeftDoubleClick(POINT point) override;
 
  private:
   void OnStatusTimer(WPARAM timerId);
   INT_PTR OnSystemCommand(UINT message, WPARAM wParam, LPARAM lParam);
-  INT_PTR OnPaint();
-  INT_PTR OnCommand(WPARAM wParam);
 
   // Log-on commands: start the sibling program; with DEBUG on, log the action.
   void MenuLogin();
@@ -39,11 +38,10 @@ class CKOVAuthenticatorDlg : public CTrayDialog {
   void OnManageCardsCommand();
   void StartFromCommandLine();
   void RunGatedSettings();
-  int ShowSettings();
+  void ShowSettings();
 
   storage::CIni m_settingsIni;  // "Settings.ini" in the program folder, for DEBUG
   std::string m_commandLine;
-  HICON m_appIcon;
 };
 
 }  // namespace app

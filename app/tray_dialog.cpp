@@ -10,23 +10,11 @@ namespace {
 // The shell takes the full ANSI record, balloon and GUID fields included.
 static_assert(sizeof(void*) != 4 || sizeof(NOTIFYICONDATAA) == 508, "the 32-bit record is 508 bytes");
 
-// The popup steps of the tray rules, carried out on the tray menu's first submenu.
-class TrayPopup : public PopupSteps {
- public:
-  TrayPopup(HWND owner, HMENU menu, POINT point)
-      : m_owner(owner), m_submenu(menu ? GetSubMenu(menu, 0) : nullptr), m_point(point) {}
-  bool HasMenu() const override { return m_submenu != nullptr; }
-  void BringToForeground() override { SetForegroundWindow(m_owner); }
-  void TrackFirstSubmenu() override {
-    TrackPopupMenu(m_submenu, TPM_BOTTOMALIGN | TPM_RIGHTBUTTON, m_point.x, m_point.y, 0, m_owner, nullptr);
-  }
-  void MarkDefaultItem(unsigned position) override { SetMenuDefaultItem(m_submenu, position, TRUE); }
-
- private:
-  HWND m_owner;
-  HMENU m_submenu;
-  POINT m_point;
-};
+// The tray rules are portable and type the system's values again.
+static_assert(kTrayCallbackMessage == WM_USER + 1);
+static_assert(kMouseMove == WM_MOUSEMOVE && kLeftButtonDown == WM_LBUTTONDOWN && kLeftDoubleClick == WM_LBUTTONDBLCLK);
+static_assert(kRightButtonDown == WM_RBUTTONDOWN && kRightDoubleClick == WM_RBUTTONDBLCLK);
+static_assert(kContextMenu == WM_CONTEXTMENU && kMinimizeCommand == SC_MINIMIZE);
 
 }  // namespace
 
@@ -93,8 +81,12 @@ INT_PTR CTrayDialog::OnTrayCallback(WPARAM iconId, LPARAM mouseMessage) {
 }
 
 void CTrayDialog::OnIconRightButtonDown(POINT point) {
-  TrayPopup popup(hwnd(), m_trayMenu, point);
-  ShowPopup(popup, m_defaultItemPos);
+  HMENU submenu = m_trayMenu ? GetSubMenu(m_trayMenu, 0) : nullptr;
+  if (!submenu) return;
+  SetForegroundWindow(hwnd());
+  TrackPopupMenu(submenu, TPM_BOTTOMALIGN | TPM_RIGHTBUTTON, point.x, point.y, 0, hwnd(), nullptr);
+  // Set after the menu closes, so the default item shows from the second popup on.
+  SetMenuDefaultItem(submenu, m_defaultItemPos, TRUE);
 }
 
 INT_PTR CTrayDialog::OnSystemCommand(WPARAM command) {

@@ -3,16 +3,6 @@
 namespace app {
 namespace {
 
-// Mouse messages the shell reports for the icon (values of the Windows API).
-constexpr std::uint32_t kMouseMove = 0x200;
-constexpr std::uint32_t kLeftButtonDown = 0x201;
-constexpr std::uint32_t kLeftDoubleClick = 0x203;
-constexpr std::uint32_t kRightButtonDown = 0x204;
-constexpr std::uint32_t kRightDoubleClick = 0x206;
-constexpr std::uint32_t kContextMenu = 0x7B;
-
-constexpr std::uint32_t kMinimizeCommand = 0xF020;  // SC_MINIMIZE
-
 // The low four bits of a system command are used by the system itself.
 constexpr std::uint32_t CommandPart(std::uint32_t systemCommand) { return systemCommand & 0xFFF0u; }
 
@@ -66,12 +56,5 @@ MinimizeAction MinimizeRule(bool hideOnMinimize, bool iconAdded, std::uint32_t s
 }
 
 bool IsAboutCommand(std::uint32_t systemCommand) { return CommandPart(systemCommand) == kAboutCommand; }
-
-void ShowPopup(PopupSteps& steps, unsigned defaultItemPosition) {
-  if (!steps.HasMenu()) return;
-  steps.BringToForeground();
-  steps.TrackFirstSubmenu();
-  steps.MarkDefaultItem(defaultItemPosition);
-}
 
 }  // namespace app

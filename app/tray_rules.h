@@ -1,6 +1,6 @@
 // The tray program's decisions that need no window: which picture the service state
 // gets, when the DEBUG switch is on, what the command line holds, which handler a tray
-// notification reaches, what a minimise request does and the order of the popup steps.
+// notification reaches and what a minimise request does.
 // The Win32 classes in this folder only carry values between the system and these rules.
 #pragma once
 
@@ -8,17 +8,13 @@
 #include <string>
 #include <string_view>
 
+#include "res/resource.h"
+
 namespace app {
 
 // Icon resources: the picture for an active service and for one that is not active.
-inline constexpr int kActivePicture = 128;
-inline constexpr int kInactivePicture = 130;
-
-// The tooltip of the tray icon, whatever the state of the service.
-inline constexpr const char kTrayTip[] = "Quandor Systems Card Authenticator";
-
-// The service whose state the icon shows.
-inline constexpr const char kServiceName[] = "Quandor-Authenticator";
+inline constexpr int kActivePicture = IDI_ACTIVE;
+inline constexpr int kInactivePicture = IDI_INACTIVE;
 
 // The DEBUG key of "Settings.ini" records tray actions in the log unless it reads "0"
 // (exact comparison: "00", "yes" or an empty value all switch it on).
@@ -32,7 +28,7 @@ enum class ServiceQuery {
   Answered,  // `currentState` holds the service's dwCurrentState
 };
 
-inline constexpr std::uint32_t kServiceStopped = 1;
+inline constexpr std::uint32_t kServiceStopped = 1;  // SERVICE_STOPPED
 
 // Picture for a poll: only a stopped, missing or unreadable service is "not active";
 // running, paused and every pending state count as active.
@@ -47,6 +43,16 @@ enum class TrayHandler { None, LeftButtonDown, LeftDoubleClick, RightButtonDown,
 
 inline constexpr unsigned kTrayIconId = 1;
 inline constexpr unsigned kTrayCallbackMessage = 0x401;  // WM_USER + 1
+
+// The mouse messages the shell reports for the icon, and the system command of a
+// minimise request (the Windows API's values; tray_dialog.cpp checks them).
+inline constexpr std::uint32_t kMouseMove = 0x200;         // WM_MOUSEMOVE
+inline constexpr std::uint32_t kLeftButtonDown = 0x201;    // WM_LBUTTONDOWN
+inline constexpr std::uint32_t kLeftDoubleClick = 0x203;   // WM_LBUTTONDBLCLK
+inline constexpr std::uint32_t kRightButtonDown = 0x204;   // WM_RBUTTONDOWN
+inline constexpr std::uint32_t kRightDoubleClick = 0x206;  // WM_RBUTTONDBLCLK
+inline constexpr std::uint32_t kContextMenu = 0x7B;        // WM_CONTEXTMENU
+inline constexpr std::uint32_t kMinimizeCommand = 0xF020;  // SC_MINIMIZE
 
 struct TrayDispatch {
   TrayHandler handler;
@@ -69,19 +75,5 @@ MinimizeAction MinimizeRule(bool hideOnMinimize, bool iconAdded, std::uint32_t s
 // The About item the main window adds to its system menu.
 inline constexpr std::uint32_t kAboutCommand = 0x10;
 bool IsAboutCommand(std::uint32_t systemCommand);
-
-// The steps of showing the tray popup; the Win32 tray dialog performs them on its menu.
-class PopupSteps {
- public:
-  virtual ~PopupSteps() = default;
-  virtual bool HasMenu() const = 0;
-  virtual void BringToForeground() = 0;
-  virtual void TrackFirstSubmenu() = 0;  // returns when the menu closes
-  virtual void MarkDefaultItem(unsigned position) = 0;
-};
-
-// Foreground, track, then mark the default item: the mark is set after the menu
-// closes, so it shows from the second popup on. Without a menu nothing happens.
-void ShowPopup(PopupSteps& steps, unsigned defaultItemPosition);
 
 }  // namespace app

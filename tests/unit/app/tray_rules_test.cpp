@@ -120,43 +120,5 @@ TEST(AboutCommand, LowFourBitsIgnored) {
   EXPECT_FALSE(IsAboutCommand(0));
 }
 
-// A menu that remembers its default item the way the system does, and records what
-// each popup showed.
-class RecordingMenu : public PopupSteps {
- public:
-  explicit RecordingMenu(bool hasMenu) : m_hasMenu(hasMenu) {}
-  bool HasMenu() const override { return m_hasMenu; }
-  void BringToForeground() override { m_steps += "foreground "; }
-  void TrackFirstSubmenu() override {
-    m_steps += "track ";
-    m_shownDefaults.push_back(m_default);
-  }
-  void MarkDefaultItem(unsigned position) override {
-    m_steps += "default" + std::to_string(position) + " ";
-    m_default = static_cast<int>(position);
-  }
-  const std::string& steps() const { return m_steps; }
-  const std::vector<int>& shownDefaults() const { return m_shownDefaults; }
-
- private:
-  bool m_hasMenu;
-  int m_default = -1;  // none
-  std::string m_steps;
-  std::vector<int> m_shownDefaults;
-};
-
-TEST(Popup, DefaultItemShowsFromTheSecondPopupOn) {
-  RecordingMenu menu(true);
-  for (int i = 0; i < 3; ++i) ShowPopup(menu, 0);
-  EXPECT_EQ(menu.steps(), "foreground track default0 foreground track default0 foreground track default0 ");
-  EXPECT_EQ(menu.shownDefaults(), (std::vector<int>{-1, 0, 0}));
-}
-
-TEST(Popup, WithoutMenuNothingHappens) {
-  RecordingMenu menu(false);
-  ShowPopup(menu, 0);
-  EXPECT_EQ(menu.steps(), "");
-}
-
 }  // namespace
 }  // namespace app
