@@ -38,7 +38,6 @@ CardListView CardListModel::Reload() {
     view.message = kNoCardsMessage;
   } else {
     view.selectedRow = 0;
-    view.shown = AccountOf(0);
   }
   return view;
 }

@@ -15,7 +15,6 @@
 
 namespace cards {
 
-inline constexpr int kCardListId = 1019;
 inline constexpr char kCardColumns[] = "Username,150;Card Number,80;Expires,100";
 inline constexpr char kNoCardsMessage[] = "No registered cards available";
 inline constexpr char kEnterAccountMessage[] = "Kindly enter username and password ";  // with the trailing blank
@@ -42,7 +41,6 @@ struct CardAccount {
 struct CardListView {
   std::vector<RowRecord> rows;          // Username, Card Number, Expires; in folder order; tag = card index
   int selectedRow = -1;                 // 0 when there are cards (selected, focused, selection mark)
-  CardAccount shown;                    // the edit boxes
   std::optional<std::string> message;  // kNoCardsMessage when there are no cards
 };
 
@@ -53,8 +51,8 @@ struct CardSaveResult {
 
 class CardListModel {
  public:
-  // `expiryText` comes from the settings as read at set-up (ReadExpiryText); a reload
-  // does not read them again.
+  // `expiryText` comes from the settings as read when the dialog opened
+  // (settings::ReadCardExpiryText); a reload does not read them again.
   CardListModel(std::string folder, std::string expiryText);
 
   // Lists the folder again; the rows replace the list's rows and are not sorted.
@@ -81,8 +79,6 @@ class CardListModel {
   // disabled just before the dialog closes.
   bool saveEnabled() const { return m_saveEnabled; }
   void OnAccountEdited() { m_saveEnabled = true; }
-
-  const std::vector<CardFile>& cards() const { return m_cards; }
 
  private:
   std::string m_folder;

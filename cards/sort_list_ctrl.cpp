@@ -8,6 +8,12 @@
 namespace cards {
 namespace {
 
+// The rules are portable and type the system's values again.
+static_assert(kTextFlagsLeft == (DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_NOCLIP | DT_END_ELLIPSIS));
+static_assert(kTextCenter == DT_CENTER && kTextRight == DT_RIGHT);
+static_assert(kFormatRight == HDF_RIGHT && kFormatCenter == HDF_CENTER && kHeaderOwnerDraw == HDF_OWNERDRAW);
+static_assert(kItemPressed == ODS_SELECTED);
+
 constexpr UINT_PTR kSubclassId = 1;
 constexpr char kWidthsSection[] = "ListCtrls";
 
@@ -112,14 +118,16 @@ LRESULT CALLBACK CSortListCtrl::ListProcedure(HWND hwnd, UINT message, WPARAM wP
 
 bool CSortListCtrl::DefineColumns(const std::string& spec) {
   for (const ColumnSpec& column : ParseColumnSpec(spec)) {
-    const int index = m_columnCount++;
-    if (!m_list.InsertColumn(index, column.heading, column.width)) return false;
+    // Counted only once the control holds it: rows carry one text per counted column.
+    if (!m_list.InsertColumn(m_columnCount, column.heading, column.width)) return false;
+    ++m_columnCount;
   }
   return true;
 }
 
 int CSortListCtrl::AppendRow(const RowRecord& row) {
-  if (row.texts.size() != static_cast<std::size_t>(m_columnCount))
+  // Texts beyond the columns the control accepted stay in the record only.
+  if (row.texts.size() < static_cast<std::size_t>(m_columnCount))
     throw std::invalid_argument("a row needs one text per column");
   auto record = std::make_unique<RowRecord>(row);
   const int index = m_list.InsertItem(m_list.ItemCount(), record->texts.empty() ? "" : record->texts[0],

@@ -59,8 +59,9 @@ class CSortListCtrl {
   // the first column the control refuses.
   bool DefineColumns(const std::string& spec);
 
-  // Appends a row holding its own copy of the texts (one per column) and its tag;
-  // the row's index, or -1 when the control refused the row.
+  // Appends a row holding its own copy of the texts (one per column; texts for columns
+  // the control refused are kept but not shown) and its tag; the row's index, or -1
+  // when the control refused the row.
   int AppendRow(const RowRecord& row);
   void RemoveAllRows();
 
