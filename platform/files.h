@@ -76,6 +76,11 @@ bool MakeDirectory(const std::string& path);
 // Throws FileError when it cannot be opened.
 void TouchFile(const std::string& path);
 
+// Standard input or output passes bytes unchanged: no CR LF translation on Windows,
+// where the C runtime opens them in text mode; nothing to do elsewhere.
+void MakeStandardInputBinary();
+void MakeStandardOutputBinary();
+
 struct DirectoryEntry {
   std::string name;  // without the folder
   bool isDirectory = false;

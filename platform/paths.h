@@ -19,4 +19,13 @@ std::string DirectoryOf(const std::string& fullPath);
 // The user's temporary folder, ending with the separator.
 std::string TempDirectory();
 
+// Where a command-line tool looks for the program's files when it is given no folder:
+// its own folder on Windows (it is installed beside the tray program), the current
+// folder ("./") elsewhere.
+std::string ToolDefaultDirectory();
+
+// Whether the product's own folders (the card folder) are fixed on this platform: on
+// Windows they are; elsewhere every folder must be given.
+bool HasFixedProductFolders();
+
 }  // namespace platform

@@ -274,4 +274,13 @@ LocalTime Now() {
   return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }
 
+std::string ToolDefaultDirectory() { return "./"; }
+
+bool HasFixedProductFolders() { return false; }
+
+// POSIX streams never translate line ends.
+void MakeStandardInputBinary() {}
+
+void MakeStandardOutputBinary() {}
+
 }  // namespace platform

@@ -2,8 +2,12 @@
 #include <windows.h>
 #include <sddl.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 #include "platform/clock.h"
@@ -378,5 +382,13 @@ LocalTime Now() {
   GetLocalTime(&st);
   return {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
 }
+
+std::string ToolDefaultDirectory() { return ProgramDirectory(); }
+
+bool HasFixedProductFolders() { return true; }
+
+void MakeStandardInputBinary() { _setmode(_fileno(stdin), _O_BINARY); }
+
+void MakeStandardOutputBinary() { _setmode(_fileno(stdout), _O_BINARY); }
 
 }  // namespace platform

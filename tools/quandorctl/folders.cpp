@@ -29,21 +29,14 @@ bool TakeFolderOption(Args& args, const char* name, std::string& folder) {
 std::string TakeSettingsFolder(Args& args) {
   std::string dir;
   if (TakeFolderOption(args, "--dir", dir)) return dir;
-#ifdef _WIN32
-  return platform::ProgramDirectory();
-#else
-  return "./";
-#endif
+  return platform::ToolDefaultDirectory();
 }
 
 std::string TakeCardFolder(Args& args) {
   std::string folder;
   if (TakeFolderOption(args, "--folder", folder)) return folder;
-#ifdef _WIN32
-  return cards::kWindowsCardFolder;
-#else
+  if (platform::HasFixedProductFolders()) return cards::kWindowsCardFolder;
   throw UsageError("--folder DIR is needed: the card folder is fixed only on Windows");
-#endif
 }
 
 void ExpectNoMoreArguments(const Args& args) {

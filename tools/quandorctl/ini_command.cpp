@@ -4,11 +4,6 @@
 #include <optional>
 #include <string>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
-
 #include "platform/files.h"
 #include "storage/crypt_ini.h"
 #include "storage/ini_text.h"
@@ -116,11 +111,9 @@ int Load(const Args& args) {
 }
 
 int RunIni(const Args& args) {
-#ifdef _WIN32
   // INI text passes through unchanged: no CR LF translation on the standard streams.
-  _setmode(_fileno(stdin), _O_BINARY);
-  _setmode(_fileno(stdout), _O_BINARY);
-#endif
+  platform::MakeStandardInputBinary();
+  platform::MakeStandardOutputBinary();
   if (args.empty()) throw UsageError("missing subcommand");
   const std::string& command = args[0];
   if (command == "get") return Get(args);
