@@ -1,8 +1,8 @@
 #include "cards/sort_list_rules.h"
 
 
-#include "cards/decimal_text.h"
 #include "cards/list_text_order.h"
+#include "storage/decimal_text.h"
 
 namespace cards {
 
@@ -17,7 +17,7 @@ std::vector<ColumnSpec> ParseColumnSpec(const std::string& spec) {
     const std::size_t widthEnd = toEnd ? spec.size() : semicolon;
     ColumnSpec column;
     column.heading = spec.substr(position, comma - position);
-    column.width = DecimalValue(std::string_view(spec).substr(comma + 1, widthEnd - (comma + 1)));
+    column.width = storage::DecimalValue(std::string_view(spec).substr(comma + 1, widthEnd - (comma + 1)));
     columns.push_back(std::move(column));
     position = toEnd ? spec.size() : semicolon + 1;
   }
@@ -35,7 +35,7 @@ bool IsDateText(const std::string& text) {
 namespace {
 
 std::int32_t Field(const std::string& text, std::size_t at, std::size_t length) {
-  return at < text.size() ? DecimalValue(std::string_view(text).substr(at, length)) : 0;
+  return at < text.size() ? storage::DecimalValue(std::string_view(text).substr(at, length)) : 0;
 }
 
 int Sign(std::int32_t a, std::int32_t b) { return a < b ? -1 : (a > b ? 1 : 0); }

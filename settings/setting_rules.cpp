@@ -1,9 +1,10 @@
 #include "settings/setting_rules.h"
 
+#include <algorithm>
 #include <cstdio>
 
-#include "cards/decimal_text.h"
 #include "storage/crypt_ini.h"
+#include "storage/decimal_text.h"
 #include "storage/ini_text.h"
 
 namespace settings {
@@ -13,8 +14,8 @@ ExpiryTime ParseExpiryTime(const std::string& text) {
   const std::string hourText = colon == std::string::npos ? std::string() : text.substr(0, colon);
   const std::string minuteText = colon == std::string::npos ? text : text.substr(colon + 1);
   ExpiryTime time;
-  time.hour = static_cast<std::uint16_t>(cards::DecimalValue(hourText));
-  time.minute = static_cast<std::uint16_t>(cards::DecimalValue(minuteText));
+  time.hour = static_cast<std::uint16_t>(storage::DecimalValue(hourText));
+  time.minute = static_cast<std::uint16_t>(storage::DecimalValue(minuteText));
   time.valid = time.hour <= 23 && time.minute <= 59;
   return time;
 }
@@ -65,9 +66,6 @@ bool IsPickerTime(const std::string& value) {
   return ParseExpiryTime(value).valid;
 }
 
-// An enciphered value is read back through a buffer of this size less its terminator.
-constexpr std::size_t kLongestEncipheredValue = storage::kCryptIniReadBuffer - 1;
-
 }  // namespace
 
 std::optional<std::string> CheckWrittenForm(const SettingKey& key, const std::string& value) {
@@ -75,8 +73,8 @@ std::optional<std::string> CheckWrittenForm(const SettingKey& key, const std::st
     case WrittenForm::AnyLine:
       if (value.find_first_of("\r\n") != std::string::npos) return "must be one line (no line break)";
       if (const std::optional<std::string> problem = storage::IniReadBackProblem(value)) return *problem;
-      if (key.file == KeyFile::Enciphered && value.size() > kLongestEncipheredValue) {
-        return "must be at most 1023 characters (longer values are cut when read back)";
+      if (key.file == KeyFile::Enciphered && value.size() > storage::kLongestCryptIniValue) {
+        return storage::ValueTooLongReason();
       }
       return std::nullopt;
     case WrittenForm::Digits:
@@ -91,7 +89,7 @@ std::optional<std::string> CheckWrittenForm(const SettingKey& key, const std::st
       if (IsPickerTime(value)) return std::nullopt;
       return "must be a time HH:mm from \"00:00\" to \"23:59\", for example \"02:00\"";
     case WrittenForm::HourItem:
-      if (value.empty() || IsOneOf(value, {"1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11", "12"})) {
+      if (value.empty() || std::find(kEveryHrsItems.begin(), kEveryHrsItems.end(), value) != kEveryHrsItems.end()) {
         return std::nullopt;
       }
       return "must be one of \"1\" to \"12\", or empty";

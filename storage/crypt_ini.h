@@ -17,6 +17,12 @@ namespace storage {
 
 // A value is read through a buffer of this size: at most 1023 characters come back.
 inline constexpr std::size_t kCryptIniReadBuffer = 1024;
+// The longest value that reads back whole; writers refuse longer ones for this reason.
+inline constexpr std::size_t kLongestCryptIniValue = kCryptIniReadBuffer - 1;
+inline std::string ValueTooLongReason() {
+  return "must be at most " + std::to_string(kLongestCryptIniValue) +
+         " characters (longer values are cut when read back)";
+}
 
 // Settings and card files are a few hundred bytes. A larger enciphered file than this is
 // damaged (or not ours): it reads as a file that does not decipher and is never

@@ -1,8 +1,8 @@
-#include "cards/decimal_text.h"
+#include "storage/decimal_text.h"
 
 #include <limits>
 
-namespace cards {
+namespace storage {
 
 std::int32_t DecimalValue(std::string_view text) {
   std::size_t i = 0;
@@ -20,4 +20,4 @@ std::int32_t DecimalValue(std::string_view text) {
   return magnitude >= kLimit ? std::numeric_limits<std::int32_t>::max() : static_cast<std::int32_t>(magnitude);
 }
 
-}  // namespace cards
+}  // namespace storage

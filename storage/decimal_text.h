@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <string_view>
 
-namespace cards {
+namespace storage {
 
 // Leading white space, an optional sign, then decimal digits up to the first non-digit;
 // no digits give 0. A value beyond the 32-bit range gives INT32_MAX or INT32_MIN.
 std::int32_t DecimalValue(std::string_view text);
 
-}  // namespace cards
+}  // namespace storage

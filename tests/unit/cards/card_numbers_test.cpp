@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "cards/card_files.h"
-#include "cards/decimal_text.h"
 
 namespace {
 
@@ -36,19 +35,6 @@ TEST(ExpiryText, OnRestartOnlyForExactlyZero) {
       {"00", "7:5", "7:5"},          {"1", "", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(cards::ExpiryText(c.expires, c.expiresAt), c.text) << c.expires;
-}
-
-TEST(DecimalValue, ReadsAsAtoiReads) {
-  struct Case {
-    const char* text;
-    std::int32_t value;
-  } cases[] = {
-      {"150", 150},   {" 80", 80},     {"+7", 7},         {"-1", -1},          {"12ab", 12},
-      {"", 0},        {"abc", 0},      {"- 5", 0},        {"\t\r\n\v\f 9", 9}, {"2147483647", 2147483647},
-      {"2147483648", 2147483647},      {"-2147483648", -2147483647 - 1},     {"-99999999999999999999", -2147483647 - 1},
-      {"99999999999999999999", 2147483647}, {"0009", 9},
-  };
-  for (const Case& c : cases) EXPECT_EQ(cards::DecimalValue(c.text), c.value) << c.text;
 }
 
 }  // namespace
