@@ -4,7 +4,6 @@
 
 #include "platform/files.h"
 #include "storage/crypt_ini.h"
-#include "storage/ini.h"
 
 namespace cards {
 namespace {
@@ -77,14 +76,6 @@ CardReset DeleteAllCards(const std::string& folder) {
     if (!DeleteCard(path)) reset.notDeleted.push_back(path);
   }
   return reset;
-}
-
-std::string ReadExpiryText(const std::string& settingsDirectory) {
-  storage::CIni ini;
-  ini.SetPath((settingsDirectory + "Settings.ini").c_str());  // the settings dialog's plain file
-  const std::string expiresAt = ini.GetString("EXPIRESAT", "02:00");
-  const std::string expires = ini.GetString("EXPIRES", "0");
-  return ExpiryText(expires, expiresAt);
 }
 
 }  // namespace cards

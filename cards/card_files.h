@@ -65,8 +65,4 @@ CardReset DeleteAllCards(const std::string& folder);
 // otherwise EXPIRESAT as stored.
 std::string ExpiryText(const std::string& expires, const std::string& expiresAt);
 
-// ExpiryText of the EXPIRES and EXPIRESAT stored in "Settings.ini" of the program
-// directory `settingsDirectory` (defaults "0" and "02:00").
-std::string ReadExpiryText(const std::string& settingsDirectory);
-
 }  // namespace cards

@@ -8,7 +8,6 @@
 namespace settings {
 
 inline constexpr char kSettingsPassword[] = "Marbled";
-inline constexpr char kGatePrompt[] = "To access the Setting - Kindly enter the provided password.";
 inline constexpr char kEmptyPasswordMessage[] = "Kindly enter the password";
 inline constexpr char kWrongPasswordMessage[] = "Kindly enter the correct password";
 

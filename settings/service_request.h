@@ -2,9 +2,10 @@
 // this program; no reply is looked at and nothing is shown to the user.
 #pragma once
 
+#include "res/product.h"
+
 namespace settings {
 
-inline constexpr char kServiceName[] = "Quandor-Authenticator";
 inline constexpr unsigned kSettingsChangedControl = 134;  // user-defined control code
 
 enum class ServiceNotice {
@@ -14,7 +15,7 @@ enum class ServiceNotice {
 };
 
 // On Windows: OpenSCManagerA (local, active database, SC_MANAGER_CONNECT), OpenServiceA
-// (kServiceName, SERVICE_USER_DEFINED_CONTROL), ControlService (134), then both handles
+// (QUANDOR_SERVICE_NAME, SERVICE_USER_DEFINED_CONTROL), ControlService (134), then both handles
 // closed. Every failing step writes its text with GetLastError to standard output, one
 // line each: "Open SCM failed with error %u" (manager and service alike) or "Control
 // Service failed with error %u". A failing step never cuts the sequence short.

@@ -19,7 +19,7 @@ void Report(const char* text, DWORD error) {
 ServiceNotice SendServiceRequest() {
   SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
   if (manager == nullptr) Report("Open SCM failed with error %u", GetLastError());
-  SC_HANDLE service = OpenServiceA(manager, kServiceName, SERVICE_USER_DEFINED_CONTROL);
+  SC_HANDLE service = OpenServiceA(manager, QUANDOR_SERVICE_NAME, SERVICE_USER_DEFINED_CONTROL);
   if (service == nullptr) Report("Open SCM failed with error %u", GetLastError());
   SERVICE_STATUS status = {};
   const bool delivered = ControlService(service, kSettingsChangedControl, &status) != FALSE;

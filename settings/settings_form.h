@@ -11,7 +11,6 @@
 
 namespace settings {
 
-inline constexpr char kMessageCaption[] = "Quandor Systems Card Authenticator";
 inline constexpr char kHostPasswordMessage[] = "Kindly enter vaild Remote Desktop Host and Local system password";
 inline constexpr char kDelayMessage[] = "Kindly enter Delay in milleseconds";
 inline constexpr char kGatewayMessage[] = "Kindly enter RD Gateway Server";
@@ -94,8 +93,16 @@ std::optional<std::string> SaveSettingsForm(const std::string& directory, const 
 std::string SettingsNotReadMessage(const std::string& error);
 std::string SettingsNotSavedMessage(const std::string& error);
 
-// Makes "Read.txt" exist in `directory` without changing its content. A marker that
-// cannot be made is deliberately quiet for the dialog; the result tells quandorctl.
+// Every save once its values are checked (the dialog's Save and Close, quandorctl
+// settings set): `store` writes the keys, then `notifyService` tells the service, then
+// "Read.txt" is made to exist in `directory`. A failing store propagates: the service is
+// not told and "Read.txt" is not touched. False when "Read.txt" could not be made,
+// which is deliberately quiet for the dialog; quandorctl reports it.
+bool StoreNotifyAndMarkRead(const std::string& directory, const std::function<void()>& store,
+                            const std::function<void()>& notifyService);
+
+// Makes "Read.txt" exist in `directory` without changing its content; false when it
+// cannot be made.
 bool TouchReadMarker(const std::string& directory);
 
 // The message of "Reset Cards" after it found `cardsFound` card files.

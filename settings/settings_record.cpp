@@ -4,6 +4,10 @@
 
 namespace settings {
 
+SettingsRecord::SettingsRecord() {
+  for (const SettingKey& key : RecordKeys()) this->*key.field = key.defaultValue;
+}
+
 bool SettingsRecord::operator==(const SettingsRecord& other) const {
   return std::all_of(RecordKeys().begin(), RecordKeys().end(),
                      [&](const SettingKey& key) { return this->*key.field == other.*key.field; });

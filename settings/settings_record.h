@@ -15,28 +15,30 @@ inline constexpr char kEncipheredSection[] = "Settings";
 
 // Each field holds the stored text exactly as read (the default for a missing key) or
 // exactly as it will be written; the read rules of setting_rules.h say what a text means.
-// A default-constructed record holds the defaults, i.e. what a first run loads.
 struct SettingsRecord {
+  // The defaults of RecordKeys, i.e. what a first run loads.
+  SettingsRecord();
+
   // SettingsHost.ini
   std::string host;
   std::string localPassword;
   std::string rdGateway;
   std::string domain;  // the TALO server
   // Settings.ini
-  std::string lockByDisconnection = "1";
-  std::string expiresAt = "02:00";
-  std::string expires = "0";
-  std::string enable = "0";
-  std::string everyHrs = "12";
-  std::string printers = "1";
-  std::string clipboard = "1";
-  std::string rdGuard = "0";
-  std::string delay = "500";
-  std::string forceNumKey = "1";
-  std::string useMonitorsAll = "0";
-  std::string audioRecording = "0";
-  std::string audioPlayback = "1";
-  std::string dailyKey = "0";  // never read; every store writes "0"
+  std::string lockByDisconnection;
+  std::string expiresAt;
+  std::string expires;
+  std::string enable;
+  std::string everyHrs;
+  std::string printers;
+  std::string clipboard;
+  std::string rdGuard;
+  std::string delay;
+  std::string forceNumKey;
+  std::string useMonitorsAll;
+  std::string audioRecording;
+  std::string audioPlayback;
+  std::string dailyKey;  // never read; every store writes "0"
 
   bool operator==(const SettingsRecord& other) const;
   bool operator!=(const SettingsRecord& other) const { return !(*this == other); }
@@ -72,7 +74,7 @@ enum class WrittenForm {
 struct SettingKey {
   const char* name;
   KeyFile file;
-  const char* defaultValue;
+  const char* defaultValue;  // what a missing key reads as; the one place of each default
   std::string SettingsRecord::*field;  // null for DEBUG, which is not part of the record
   ReadRule rule;
   WrittenForm form;
@@ -98,6 +100,10 @@ const std::vector<const char*>& StoreOrder();
 // gives the defaults. Throws platform::FileError when an existing enciphered file
 // cannot be read.
 SettingsRecord LoadSettings(const std::string& directory);
+
+// The expiry text every card row shows (cards::ExpiryText) for EXPIRES and EXPIRESAT as
+// "Settings.ini" in `directory` stores them, a missing key read as its default.
+std::string ReadCardExpiryText(const std::string& directory);
 
 // Writes all eighteen keys in StoreOrder (ENABLE and DAILYKEY as "0"); the four keys
 // of "SettingsHost.ini" go in one all-or-nothing replace at the place of the first of

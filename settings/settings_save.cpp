@@ -7,10 +7,16 @@ namespace settings {
 std::optional<std::string> SaveSettingsForm(const std::string& directory, const SettingsForm& form,
                                             const std::function<void()>& notifyService) {
   if (auto message = CheckForm(form)) return message;
-  StoreSettings(directory, BuildRecord(form));
-  notifyService();
-  TouchReadMarker(directory);
+  const SettingsRecord record = BuildRecord(form);
+  StoreNotifyAndMarkRead(directory, [&] { StoreSettings(directory, record); }, notifyService);
   return std::nullopt;
+}
+
+bool StoreNotifyAndMarkRead(const std::string& directory, const std::function<void()>& store,
+                            const std::function<void()>& notifyService) {
+  store();
+  notifyService();
+  return TouchReadMarker(directory);
 }
 
 bool TouchReadMarker(const std::string& directory) {

@@ -1,8 +1,10 @@
-// LoadSettings and StoreSettings: the record between memory and the two files.
+// LoadSettings and StoreSettings: the record between memory and the two files; and what
+// the card list reads from them.
 #include <stdexcept>
 #include <utility>
 #include <vector>
 
+#include "cards/card_files.h"
 #include "platform/files.h"
 #include "settings/settings_record.h"
 #include "storage/crypt_ini.h"
@@ -83,6 +85,14 @@ SettingsRecord LoadSettings(const std::string& directory) {
     }
   }
   return record;
+}
+
+std::string ReadCardExpiryText(const std::string& directory) {
+  storage::CIni ini;
+  ini.SetPath((directory + kPlainFileName).c_str());
+  auto read = [&](const char* name) { return ini.GetString(name, RecordKey(name).defaultValue); };
+  const std::string expiresAt = read("EXPIRESAT");
+  return cards::ExpiryText(read("EXPIRES"), expiresAt);
 }
 
 void StoreSettings(const std::string& directory, const SettingsRecord& record) {

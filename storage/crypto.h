@@ -15,20 +15,20 @@ inline constexpr const char kPassPhrase[] = "TQRZWMB5806";
 class CCrypto {
  public:
   CCrypto();
-  virtual ~CCrypto();
+  ~CCrypto();
   CCrypto(const CCrypto&) = delete;
   CCrypto& operator=(const CCrypto&) = delete;
 
-  virtual bool DeriveKey(std::string passPhrase);
+  bool DeriveKey(std::string passPhrase);
   // Text form: length prefix (1, 3 or 7 bytes) and characters, then enciphered.
-  virtual bool EncryptString(const std::string& text, ByteArray& out);
+  bool EncryptString(const std::string& text, ByteArray& out);
   // Byte-array form: element count (2 or 6 bytes) and bytes, then enciphered.
-  virtual bool EncryptObject(const ByteArray& object, ByteArray& out);
-  virtual bool DecryptString(const ByteArray& in, std::string& text);
-  virtual bool DecryptObject(const ByteArray& in, ByteArray& object);
+  bool EncryptObject(const ByteArray& object, ByteArray& out);
+  bool DecryptString(const ByteArray& in, std::string& text);
+  bool DecryptObject(const ByteArray& in, ByteArray& object);
   // The cipher steps proper, on the work stream.
-  virtual bool EncryptStream(ByteArray& out);
-  virtual bool DecryptStream(const ByteArray& in);
+  bool EncryptStream(ByteArray& out);
+  bool DecryptStream(const ByteArray& in);
 
  private:
   // True when a key was derived: the encipher and decipher operations need one.

@@ -8,6 +8,7 @@
 
 #include "cards/card_files.h"
 #include "platform/files.h"
+#include "settings/settings_record.h"
 #include "storage/crypt_ini.h"
 #include "storage/ini_text.h"
 #include "storage/secret.h"
@@ -46,9 +47,6 @@ constexpr char kUsage[] =
     "A card file larger than 1 MiB counts as one that does not decipher.\n"
     "exit status: 0 success, 1 wrong usage, 2 a card or file is missing or cannot be read,\n"
     "written or deleted, 3 the card file does not decipher.\n";
-
-// A card value is read back through the enciphered files' read buffer.
-constexpr std::size_t kLongestCardValue = storage::kCryptIniReadBuffer - 1;
 
 enum class Format { Table, Csv, Json };
 
@@ -161,7 +159,7 @@ int List(Args args) {
   const bool fullNumbers = TakeFlag(args, "--full-numbers");
   ExpectNoMoreArguments(args);
 
-  const std::string expiry = cards::ReadExpiryText(settingsDir);
+  const std::string expiry = settings::ReadCardExpiryText(settingsDir);
   const std::vector<cards::CardFile> list = cards::EnumerateCards(folder);
   std::vector<Column> columns = {{"Username", "user"}, {"Card Number", "cardNumber"}, {"Expires", "expires"}};
   if (showPasswords) columns.push_back({"Password", "password"});
@@ -218,8 +216,8 @@ std::string OneCardArgument(const Args& args, const char* command) {
 
 void CheckCardValue(const char* what, const std::string& value) {
   if (value.find_first_of("\r\n") != std::string::npos) throw UsageError(std::string(what) + " must be one line");
-  if (value.size() > kLongestCardValue) {
-    throw UsageError(std::string(what) + " must be at most 1023 characters (longer values are cut when read back)");
+  if (value.size() > storage::kLongestCryptIniValue) {
+    throw UsageError(std::string(what) + " " + storage::ValueTooLongReason());
   }
   if (const std::optional<std::string> problem = storage::IniReadBackProblem(value))
     throw UsageError(std::string(what) + " " + *problem + "; nothing was written");

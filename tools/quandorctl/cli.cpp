@@ -5,11 +5,6 @@
 #include <iostream>
 #include <iterator>
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
-
 #include "platform/files.h"
 #include "storage/ini_text.h"
 
@@ -57,9 +52,7 @@ bool TakeFlag(Args& args, const std::string& name) {
 }
 
 std::string ReadStandardInputLine() {
-#ifdef _WIN32
-  _setmode(_fileno(stdin), _O_BINARY);
-#endif
+  platform::MakeStandardInputBinary();
   std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
   if (!text.empty() && text.back() == '\n') text.pop_back();
   if (!text.empty() && text.back() == '\r') text.pop_back();

@@ -153,25 +153,30 @@ int Set(Args args) {
   if (enciphered && !EncipheredFileReadable(hostFile)) {
     throw CommandError(kExitDecipher, hostFile + kDoesNotDecipher + "; nothing was written (move it away to start afresh)");
   }
-  const int written = settings::StoreSettingValues(dir, values);
-  if (values.count(kSecretKey) != 0) storage::WipeText(values[kSecretKey]);
-  std::string names;
-  for (const char* name : settings::StoreOrder()) {
-    if (values.count(name) != 0) names += (names.empty() ? "" : ", ") + std::string(name);
-  }
-  std::printf("wrote %d %s in %s: %s\n", written, written == 1 ? "key" : "keys", dir.c_str(), names.c_str());
-  std::fflush(stdout);
-  switch (settings::SendServiceRequest()) {
-    case settings::ServiceNotice::Delivered:
-      std::printf("told the service %s (control %u)\n", settings::kServiceName, settings::kSettingsChangedControl);
-      break;
-    case settings::ServiceNotice::Failed:
-      std::fprintf(stderr, "quandorctl settings: warning: the service %s was not told (see above)\n", settings::kServiceName);
-      break;
-    case settings::ServiceNotice::NothingToNotify:
-      break;
-  }
-  if (!settings::TouchReadMarker(dir)) {
+  const auto store = [&] {
+    const int written = settings::StoreSettingValues(dir, values);
+    if (values.count(kSecretKey) != 0) storage::WipeText(values[kSecretKey]);
+    std::string names;
+    for (const char* name : settings::StoreOrder()) {
+      if (values.count(name) != 0) names += (names.empty() ? "" : ", ") + std::string(name);
+    }
+    std::printf("wrote %d %s in %s: %s\n", written, written == 1 ? "key" : "keys", dir.c_str(), names.c_str());
+    std::fflush(stdout);
+  };
+  const auto notifyService = [] {
+    switch (settings::SendServiceRequest()) {
+      case settings::ServiceNotice::Delivered:
+        std::printf("told the service %s (control %u)\n", QUANDOR_SERVICE_NAME, settings::kSettingsChangedControl);
+        break;
+      case settings::ServiceNotice::Failed:
+        std::fprintf(stderr, "quandorctl settings: warning: the service %s was not told (see above)\n",
+                     QUANDOR_SERVICE_NAME);
+        break;
+      case settings::ServiceNotice::NothingToNotify:
+        break;
+    }
+  };
+  if (!settings::StoreNotifyAndMarkRead(dir, store, notifyService)) {
     throw CommandError(kExitFile, dir + settings::kReadMarkerFileName + ": cannot be made (the keys were written)");
   }
   return kExitOk;

@@ -255,15 +255,6 @@ TEST(RewriteCardAccount, ACardThatDoesNotDecipherOrIsTooLargeIsNotRewritten) {
   }
 }
 
-TEST(RewriteCardAccount, AFailedWriteRaisesAndKeepsTheFile) {
-  TestFolder dir;
-  MakeCard(dir, "1.dll", "u", "p");
-  const std::string before = dir.Read("1.dll");
-  platform::ScopedFaultHook hook([](FileOp op, const std::string&) { return op == FileOp::Rename; });
-  EXPECT_THROW(cards::RewriteCardAccount(dir / "1.dll", "v", "q"), platform::FileError);
-  EXPECT_EQ(dir.Read("1.dll"), before);
-}
-
 TEST(DeleteCard, DeletesThatFileOnly) {
   TestFolder dir;
   MakeCard(dir, "1.dll", "u", "p");
@@ -300,25 +291,6 @@ TEST(DeleteAllCards, ACardThatCannotBeDeletedStillCountsAndIsNamed) {
   EXPECT_EQ(reset.found, 2);
   EXPECT_EQ(reset.notDeleted, std::vector<std::string>{dir / "2.dll"});
   EXPECT_EQ(dir.Listing(), "2.dll");
-}
-
-TEST(ReadExpiryText, FromTheSettingsFile) {
-  struct Case {
-    const char* settings;  // null: no file
-    const char* text;
-  } cases[] = {
-      {nullptr, "on Restart"},
-      {"[ConfigSetting]\r\nEXPIRES=1\r\nEXPIRESAT=03:30\r\n", "03:30"},
-      {"[ConfigSetting]\r\nEXPIRESAT=03:30\r\n", "on Restart"},
-      {"[ConfigSetting]\r\nEXPIRES=0\r\nEXPIRESAT=03:30\r\n", "on Restart"},
-      {"[ConfigSetting]\r\nEXPIRES=yes\r\n", "02:00"},
-      {"[ConfigSetting]\r\nEXPIRES=\r\nEXPIRESAT=7:5\r\n", "7:5"},
-  };
-  for (const Case& c : cases) {
-    TestFolder dir;
-    if (c.settings) dir.Write("Settings.ini", c.settings);
-    EXPECT_EQ(cards::ReadExpiryText(dir.path()), c.text) << (c.settings ? c.settings : "(no file)");
-  }
 }
 
 }  // namespace
