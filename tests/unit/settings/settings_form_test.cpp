@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <sstream>
+#include <utility>
+#include <vector>
 
 #include "settings/setting_rules.h"
 #include "settings/settings_form.h"
@@ -19,6 +22,40 @@ SettingsRecord With(std::function<void(SettingsRecord&)> change) {
   SettingsRecord r;
   change(r);
   return r;
+}
+
+using StoredTexts = std::vector<std::pair<const char*, const char*>>;  // key name, text
+
+// The first-run record with the named keys holding the given texts.
+SettingsRecord WithStored(const StoredTexts& texts) {
+  SettingsRecord r;
+  for (const auto& [name, text] : texts) r.*settings::FindSettingKey(name)->field = text;
+  return r;
+}
+
+std::string Describe(const StoredTexts& texts) {
+  std::string text;
+  for (const auto& [name, value] : texts) text += std::string(text.empty() ? "" : " ") + name + "=\"" + value + "\"";
+  return text;
+}
+
+// Every value of a form, so that a failing comparison shows what differs.
+std::string Describe(const SettingsForm& f) {
+  std::ostringstream s;
+  s << "host=\"" << f.host << "\" domain=\"" << f.domain << "\" localPassword=\"" << f.localPassword
+    << "\" rdGateway=\"" << f.rdGateway << "\" delay=\"" << f.delay << "\" forceNumLock=" << f.forceNumLock
+    << " useAllMonitors=" << f.useAllMonitors << " printers=" << f.printers << " clipboard=" << f.clipboard
+    << " useGateway=" << f.useGateway << " lockOnDisconnect=" << f.lockOnDisconnect << " cardsExpire=" << f.cardsExpire
+    << " enable=" << f.enable << " recording=" << static_cast<int>(f.recording)
+    << " playback=" << static_cast<int>(f.playback) << " everyHrsIndex=" << f.everyHrsIndex << " expiryTime=";
+  if (f.expiryTime) {
+    s << f.expiryTime->hour << ":" << f.expiryTime->minute;
+  } else {
+    s << "unset";
+  }
+  s << " expiryPickerEnabled=" << f.expiryPickerEnabled << " unlockPickerEnabled=" << f.unlockPickerEnabled
+    << " gatewayEditEnabled=" << f.gatewayEditEnabled << " taskbarButton=" << f.taskbarButton;
+  return s.str();
 }
 
 // A form that passes every check.
@@ -55,43 +92,40 @@ TEST(FillForm, FirstRunDefaults) {
 }
 
 TEST(FillForm, EachControlFollowsItsKeysReadRule) {
+  // Each case changes the first-run form only where `change` says.
   struct Case {
-    const char* what;
-    std::function<void(SettingsRecord&)> change;
-    std::function<bool(const SettingsForm&)> expect;
+    StoredTexts stored;
+    std::function<void(SettingsForm&)> change;
   } cases[] = {
-      {"PRINTERS yes is off", [](SettingsRecord& r) { r.printers = "yes"; }, [](const SettingsForm& f) { return !f.printers; }},
-      {"CLIPBOARD empty is off", [](SettingsRecord& r) { r.clipboard = ""; }, [](const SettingsForm& f) { return !f.clipboard; }},
-      {"FORCENUMKEY 01 is off", [](SettingsRecord& r) { r.forceNumKey = "01"; },
-       [](const SettingsForm& f) { return !f.forceNumLock; }},
-      {"LOCKBYDISCONNECTION 0 is off", [](SettingsRecord& r) { r.lockByDisconnection = "0"; },
-       [](const SettingsForm& f) { return !f.lockOnDisconnect; }},
-      {"USEMONITORSALL empty is on", [](SettingsRecord& r) { r.useMonitorsAll = ""; },
-       [](const SettingsForm& f) { return f.useAllMonitors; }},
-      {"RDGUARD 2 is on and enables the gateway edit", [](SettingsRecord& r) { r.rdGuard = "2"; },
-       [](const SettingsForm& f) { return f.useGateway && f.gatewayEditEnabled; }},
-      {"EXPIRES empty is on and enables the picker", [](SettingsRecord& r) { r.expires = ""; },
-       [](const SettingsForm& f) { return f.cardsExpire && f.expiryPickerEnabled; }},
-      {"ENABLE 1 ticks and enables the hidden picker", [](SettingsRecord& r) { r.enable = "1"; },
-       [](const SettingsForm& f) { return f.enable && f.unlockPickerEnabled; }},
-      {"AUDIORECORDING other than 0 records here", [](SettingsRecord& r) { r.audioRecording = "x"; },
-       [](const SettingsForm& f) { return f.recording == RecordingChoice::ThisComputer; }},
-      {"AUDIOPLAYBACK 2 does not play", [](SettingsRecord& r) { r.audioPlayback = "2"; },
-       [](const SettingsForm& f) { return f.playback == PlaybackChoice::DoNotPlay; }},
-      {"AUDIOPLAYBACK 0 plays here", [](SettingsRecord& r) { r.audioPlayback = "0"; },
-       [](const SettingsForm& f) { return f.playback == PlaybackChoice::ThisComputer; }},
-      {"AUDIOPLAYBACK 7 plays remotely", [](SettingsRecord& r) { r.audioPlayback = "7"; },
-       [](const SettingsForm& f) { return f.playback == PlaybackChoice::RemoteComputer; }},
-      {"EVERYHRS 1 selects 10", [](SettingsRecord& r) { r.everyHrs = "1"; },
-       [](const SettingsForm& f) { return f.everyHrsIndex == 9; }},
-      {"EVERYHRS 13 selects nothing", [](SettingsRecord& r) { r.everyHrs = "13"; },
-       [](const SettingsForm& f) { return f.everyHrsIndex == -1; }},
-      {"EXPIRESAT 7:5 sets 07:05", [](SettingsRecord& r) { r.expiresAt = "7:5"; },
-       [](const SettingsForm& f) { return f.expiryTime == PickerTime{7, 5}; }},
-      {"texts are shown as stored", [](SettingsRecord& r) { r.host = " h "; r.delay = "abc"; r.rdGateway = "gw"; r.domain = "talo"; r.localPassword = "p"; },
-       [](const SettingsForm& f) { return f.host == " h " && f.delay == "abc" && f.rdGateway == "gw" && f.domain == "talo" && f.localPassword == "p"; }},
+      {{{"PRINTERS", "yes"}}, [](SettingsForm& f) { f.printers = false; }},
+      {{{"CLIPBOARD", ""}}, [](SettingsForm& f) { f.clipboard = false; }},
+      {{{"FORCENUMKEY", "01"}}, [](SettingsForm& f) { f.forceNumLock = false; }},
+      {{{"LOCKBYDISCONNECTION", "0"}}, [](SettingsForm& f) { f.lockOnDisconnect = false; }},
+      {{{"USEMONITORSALL", ""}}, [](SettingsForm& f) { f.useAllMonitors = true; }},
+      {{{"RDGUARD", "2"}}, [](SettingsForm& f) { f.useGateway = f.gatewayEditEnabled = true; }},
+      {{{"EXPIRES", ""}}, [](SettingsForm& f) { f.cardsExpire = f.expiryPickerEnabled = true; }},
+      {{{"ENABLE", "1"}}, [](SettingsForm& f) { f.enable = f.unlockPickerEnabled = true; }},
+      {{{"AUDIORECORDING", "x"}}, [](SettingsForm& f) { f.recording = RecordingChoice::ThisComputer; }},
+      {{{"AUDIOPLAYBACK", "2"}}, [](SettingsForm& f) { f.playback = PlaybackChoice::DoNotPlay; }},
+      {{{"AUDIOPLAYBACK", "0"}}, [](SettingsForm& f) { f.playback = PlaybackChoice::ThisComputer; }},
+      {{{"AUDIOPLAYBACK", "7"}}, [](SettingsForm&) {}},  // remote, as on a first run
+      {{{"EVERYHRS", "1"}}, [](SettingsForm& f) { f.everyHrsIndex = 9; }},  // "10"
+      {{{"EVERYHRS", "13"}}, [](SettingsForm& f) { f.everyHrsIndex = -1; }},
+      {{{"EXPIRESAT", "7:5"}}, [](SettingsForm& f) { f.expiryTime = PickerTime{7, 5}; }},
+      {{{"HOST", " h "}, {"DELAY", "abc"}, {"RDGATEWAY", "gw"}, {"DOMAIN", "talo"}, {"LocalPassword", "p"}},
+       [](SettingsForm& f) {  // texts are shown as stored
+         f.host = " h ";
+         f.delay = "abc";
+         f.rdGateway = "gw";
+         f.domain = "talo";
+         f.localPassword = "p";
+       }},
   };
-  for (const Case& c : cases) EXPECT_TRUE(c.expect(FillForm(With(c.change)))) << c.what;
+  for (const Case& c : cases) {
+    SettingsForm expected = FillForm(SettingsRecord{});
+    c.change(expected);
+    EXPECT_EQ(Describe(FillForm(WithStored(c.stored))), Describe(expected)) << Describe(c.stored);
+  }
 }
 
 TEST(FillForm, AnInvalidExpiryTimeLeavesPickerGatewayEnablingAndTaskbarButtonUnset) {
@@ -232,26 +266,24 @@ TEST(BuildRecord, NeedsThePickersTime) {
 
 TEST(FillThenBuild, StoredTextsComeBackInTheirWrittenForms) {
   struct Case {
-    const char* what;
-    std::function<void(SettingsRecord&)> stored;
-    std::function<bool(const SettingsRecord&)> expect;
+    StoredTexts stored;
+    StoredTexts written;
   } cases[] = {
-      {"AUDIOPLAYBACK 7 -> 1", [](SettingsRecord& r) { r.audioPlayback = "7"; },
-       [](const SettingsRecord& r) { return r.audioPlayback == "1"; }},
-      {"PRINTERS yes -> 0", [](SettingsRecord& r) { r.printers = "yes"; }, [](const SettingsRecord& r) { return r.printers == "0"; }},
-      {"USEMONITORSALL empty -> 1", [](SettingsRecord& r) { r.useMonitorsAll = ""; },
-       [](const SettingsRecord& r) { return r.useMonitorsAll == "1"; }},
-      {"EVERYHRS 1 -> 10", [](SettingsRecord& r) { r.everyHrs = "1"; }, [](const SettingsRecord& r) { return r.everyHrs == "10"; }},
-      {"EVERYHRS 13 -> empty", [](SettingsRecord& r) { r.everyHrs = "13"; }, [](const SettingsRecord& r) { return r.everyHrs.empty(); }},
-      {"EXPIRESAT 7:5 -> 07:05", [](SettingsRecord& r) { r.expiresAt = "7:5"; },
-       [](const SettingsRecord& r) { return r.expiresAt == "07:05"; }},
-      {"ENABLE and DAILYKEY -> 0", [](SettingsRecord& r) { r.enable = "1"; r.dailyKey = "9"; },
-       [](const SettingsRecord& r) { return r.enable == "0" && r.dailyKey == "0"; }},
-      {"AUDIORECORDING 5 -> 1", [](SettingsRecord& r) { r.audioRecording = "5"; },
-       [](const SettingsRecord& r) { return r.audioRecording == "1"; }},
-      {"RDGUARD empty -> 1", [](SettingsRecord& r) { r.rdGuard = ""; }, [](const SettingsRecord& r) { return r.rdGuard == "1"; }},
+      {{{"AUDIOPLAYBACK", "7"}}, {{"AUDIOPLAYBACK", "1"}}},
+      {{{"PRINTERS", "yes"}}, {{"PRINTERS", "0"}}},
+      {{{"USEMONITORSALL", ""}}, {{"USEMONITORSALL", "1"}}},
+      {{{"EVERYHRS", "1"}}, {{"EVERYHRS", "10"}}},
+      {{{"EVERYHRS", "13"}}, {{"EVERYHRS", ""}}},
+      {{{"EXPIRESAT", "7:5"}}, {{"EXPIRESAT", "07:05"}}},
+      {{{"ENABLE", "1"}, {"DAILYKEY", "9"}}, {{"ENABLE", "0"}, {"DAILYKEY", "0"}}},
+      {{{"AUDIORECORDING", "5"}}, {{"AUDIORECORDING", "1"}}},
+      {{{"RDGUARD", ""}}, {{"RDGUARD", "1"}}},
   };
-  for (const Case& c : cases) EXPECT_TRUE(c.expect(BuildRecord(FillForm(With(c.stored))))) << c.what;
+  for (const Case& c : cases) {
+    const SettingsRecord built = BuildRecord(FillForm(WithStored(c.stored)));
+    for (const auto& [name, text] : c.written)
+      EXPECT_EQ(built.*settings::FindSettingKey(name)->field, text) << name << " after " << Describe(c.stored);
+  }
 }
 
 TEST(FillThenBuild, ARecordInWrittenFormsIsUnchanged) {

@@ -204,30 +204,4 @@ TEST(CCryptIni, NoPlaintextEverReachesTheDisk) {
   EXPECT_EQ(dir.Listing(), "1234.dll");
 }
 
-TEST(CCryptIni, AWriteThatFailsAtAnyStepKeepsTheOldFile) {
-  // The primitives of one successful write, in order; then each one made to fail.
-  std::vector<FileOp> steps;
-  {
-    TestFolder dir;
-    dir.Write("a.ini", storage_vectors::kIniFile);
-    platform::ScopedFaultHook hook([&](FileOp op, const std::string&) {
-      steps.push_back(op);
-      return false;
-    });
-    At(dir / "a.ini").Write("new", "HOST", "Settings");
-  }
-  ASSERT_GE(steps.size(), 5u);  // open, read, then open, write, flush, rename of the sibling
-  for (std::size_t failing = 0; failing < steps.size(); ++failing) {
-    TestFolder dir;
-    dir.Write("a.ini", storage_vectors::kIniFile);
-    std::size_t call = 0;
-    platform::ScopedFaultHook hook([&](FileOp, const std::string&) { return call++ == failing; });
-    storage::CCryptIni ini = At(dir / "a.ini");
-    EXPECT_THROW(ini.Write("new", "HOST", "Settings"), platform::FileError) << platform::FileOpName(steps[failing]);
-    EXPECT_EQ(ini.m_nLastResult, 0);
-    EXPECT_EQ(dir.Read("a.ini"), storage_vectors::kIniFile) << platform::FileOpName(steps[failing]);
-    EXPECT_EQ(dir.Listing(), "a.ini") << platform::FileOpName(steps[failing]);
-  }
-}
-
 }  // namespace

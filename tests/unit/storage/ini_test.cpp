@@ -110,20 +110,4 @@ TEST(CIni, BadWritesRaiseAndChangeNothing) {
   EXPECT_THROW(missingFolder.WriteString("DEBUG", "1"), platform::FileError);
 }
 
-#ifndef _WIN32
-TEST(CIni, AFailedWriteKeepsTheOldFile) {
-  for (FileOp failing : {FileOp::Open, FileOp::Read, FileOp::Write, FileOp::Flush, FileOp::Rename}) {
-    TestFolder dir;
-    const std::string old = "[ConfigSetting]\r\nDEBUG=0\r\n";
-    dir.Write("Settings.ini", old);
-    storage::CIni ini;
-    ini.SetPath((dir / "Settings.ini").c_str());
-    platform::ScopedFaultHook hook([&](FileOp op, const std::string&) { return op == failing; });
-    EXPECT_THROW(ini.WriteString("DEBUG", "1"), platform::FileError) << platform::FileOpName(failing);
-    EXPECT_EQ(dir.Read("Settings.ini"), old) << platform::FileOpName(failing);
-    EXPECT_EQ(dir.Listing(), "Settings.ini") << platform::FileOpName(failing);
-  }
-}
-#endif
-
 }  // namespace
