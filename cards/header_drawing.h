@@ -17,7 +17,7 @@ struct Point {
 };
 
 // The platform's values (DT_*, HDF_*, ODS_SELECTED), so that the Win32 header can pass
-// them straight through.
+// them straight through; sort_list_ctrl.cpp checks them against <windows.h>.
 inline constexpr unsigned kTextFlagsLeft = 0x8924;  // DT_SINGLELINE|DT_VCENTER|DT_NOPREFIX|DT_NOCLIP|DT_END_ELLIPSIS
 inline constexpr unsigned kTextCenter = 0x0001;     // DT_CENTER
 inline constexpr unsigned kTextRight = 0x0002;      // DT_RIGHT
