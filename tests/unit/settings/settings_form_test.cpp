@@ -39,6 +39,13 @@ std::string Describe(const StoredTexts& texts) {
   return text;
 }
 
+// Each named key of `record` holds its text; `context` says where the record came from.
+void ExpectTexts(const SettingsRecord& record, const StoredTexts& texts, const std::string& context) {
+  for (const auto& [name, text] : texts) {
+    EXPECT_EQ(record.*settings::FindSettingKey(name)->field, text) << name << ", " << context;
+  }
+}
+
 // Every value of a form, so that a failing comparison shows what differs.
 std::string Describe(const SettingsForm& f) {
   std::ostringstream s;
@@ -214,25 +221,27 @@ TEST(BuildRecord, WritesTheWrittenForms) {
   f.playback = PlaybackChoice::ThisComputer;
   f.everyHrsIndex = 4;
   f.expiryTime = PickerTime{3, 30};
-  const SettingsRecord r = BuildRecord(f);
-  EXPECT_EQ(r.host, "h");
-  EXPECT_EQ(r.localPassword, "p");
-  EXPECT_EQ(r.domain, "d");
-  EXPECT_EQ(r.rdGateway, "gw") << "written whether or not the gateway is ticked";
-  EXPECT_EQ(r.delay, "750");
-  EXPECT_EQ(r.printers, "1");
-  EXPECT_EQ(r.clipboard, "0");
-  EXPECT_EQ(r.rdGuard, "0");
-  EXPECT_EQ(r.forceNumKey, "1");
-  EXPECT_EQ(r.useMonitorsAll, "1");
-  EXPECT_EQ(r.lockByDisconnection, "0");
-  EXPECT_EQ(r.expires, "0");
-  EXPECT_EQ(r.expiresAt, "03:30") << "also from a disabled picker";
-  EXPECT_EQ(r.enable, "0");
-  EXPECT_EQ(r.dailyKey, "0");
-  EXPECT_EQ(r.audioRecording, "1");
-  EXPECT_EQ(r.audioPlayback, "0");
-  EXPECT_EQ(r.everyHrs, "5");
+  const StoredTexts written = {
+      {"HOST", "h"},
+      {"LocalPassword", "p"},
+      {"DOMAIN", "d"},
+      {"RDGATEWAY", "gw"},  // written whether or not the gateway is ticked
+      {"DELAY", "750"},
+      {"PRINTERS", "1"},
+      {"CLIPBOARD", "0"},
+      {"RDGUARD", "0"},
+      {"FORCENUMKEY", "1"},
+      {"USEMONITORSALL", "1"},
+      {"LOCKBYDISCONNECTION", "0"},
+      {"EXPIRES", "0"},
+      {"EXPIRESAT", "03:30"},  // also from a disabled picker
+      {"ENABLE", "0"},
+      {"DAILYKEY", "0"},
+      {"AUDIORECORDING", "1"},
+      {"AUDIOPLAYBACK", "0"},
+      {"EVERYHRS", "5"},
+  };
+  ExpectTexts(BuildRecord(f), written, "the form above");
 }
 
 TEST(BuildRecord, RadioChoicesAndListSelection) {
@@ -279,11 +288,7 @@ TEST(FillThenBuild, StoredTextsComeBackInTheirWrittenForms) {
       {{{"AUDIORECORDING", "5"}}, {{"AUDIORECORDING", "1"}}},
       {{{"RDGUARD", ""}}, {{"RDGUARD", "1"}}},
   };
-  for (const Case& c : cases) {
-    const SettingsRecord built = BuildRecord(FillForm(WithStored(c.stored)));
-    for (const auto& [name, text] : c.written)
-      EXPECT_EQ(built.*settings::FindSettingKey(name)->field, text) << name << " after " << Describe(c.stored);
-  }
+  for (const Case& c : cases) ExpectTexts(BuildRecord(FillForm(WithStored(c.stored))), c.written, Describe(c.stored));
 }
 
 TEST(FillThenBuild, ARecordInWrittenFormsIsUnchanged) {
