@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/files.h"
+#include "res/product.h"
 #include "settings/service_request.h"
 #include "settings/setting_rules.h"
 #include "settings/settings_form.h"
@@ -32,7 +33,7 @@ constexpr char kUsage[] =
     "  set   checks every VALUE against the texts the settings dialog writes for its KEY\n"
     "        (key names are case-sensitive); when one is refused, nothing is written.\n"
     "        Then writes the given keys in the dialog's fixed order, tells the service\n"
-    "        Quandor-Authenticator (control 134) and makes DIR/Read.txt exist, as the\n"
+    "        " QUANDOR_SERVICE_NAME " (control 134) and makes DIR/Read.txt exist, as the\n"
     "        dialog's Save and Close does. DEBUG is never written. LocalPassword is read\n"
     "        from standard input with --local-password-stdin (one line; a final line break\n"
     "        is dropped), never from the command line. A text with a blank at either end or\n"
