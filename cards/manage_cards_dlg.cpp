@@ -9,7 +9,7 @@
 namespace cards {
 
 QDCardAuthenticatorManageCardsDlg::QDCardAuthenticatorManageCardsDlg(std::string expiryText)
-    : ui::Dialog(IDD_MANAGECARDS), m_expiryText(std::move(expiryText)) {}
+    : ui::Dialog(IDD_MANAGECARDS), m_model(kWindowsCardFolder, std::move(expiryText)) {}
 
 BOOL QDCardAuthenticatorManageCardsDlg::OnInitDialog() {
   m_cardList.Attach(Item(IDC_CARDLIST));
@@ -17,15 +17,13 @@ BOOL QDCardAuthenticatorManageCardsDlg::OnInitDialog() {
   m_cardList.DefineColumns(kCardColumns);
   m_cardList.RestoreColumnWidths();
   m_cardList.SetExtendedStyle(0, LVS_EX_FULLROWSELECT);
-  m_model.emplace(kWindowsCardFolder, m_expiryText);
   ReloadCards();
   ChangeExtendedStyle(0, WS_EX_APPWINDOW);
-  EnableItem(IDC_SAVECARD, m_model->saveEnabled());
+  EnableItem(IDC_SAVECARD, m_model.saveEnabled());
   return TRUE;
 }
 
 bool QDCardAuthenticatorManageCardsDlg::OnCommand(WORD id, WORD code) {
-  if (!m_model) return false;
   switch (id) {
     case IDC_SAVECARD:
       SaveAndClose();
@@ -44,7 +42,7 @@ bool QDCardAuthenticatorManageCardsDlg::OnCommand(WORD id, WORD code) {
 }
 
 INT_PTR QDCardAuthenticatorManageCardsDlg::OnNotify(const NMHDR& header) {
-  if (!m_model || header.idFrom != IDC_CARDLIST) return FALSE;
+  if (header.idFrom != IDC_CARDLIST) return FALSE;
   switch (header.code) {
     case LVN_COLUMNCLICK:
       m_cardList.OnColumnClick(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
@@ -57,7 +55,7 @@ INT_PTR QDCardAuthenticatorManageCardsDlg::OnNotify(const NMHDR& header) {
   }
 }
 
-void QDCardAuthenticatorManageCardsDlg::ReloadCards() { ShowView(m_model->Reload()); }
+void QDCardAuthenticatorManageCardsDlg::ReloadCards() { ShowView(m_model.Reload()); }
 
 void QDCardAuthenticatorManageCardsDlg::ShowView(const CardListView& view) {
   m_cardList.RemoveAllRows();
@@ -71,7 +69,7 @@ void QDCardAuthenticatorManageCardsDlg::ShowView(const CardListView& view) {
 }
 
 void QDCardAuthenticatorManageCardsDlg::ShowSelectedCard() {
-  ShowAccount(m_model->AccountOf(m_cardList.SelectedTag()));
+  ShowAccount(m_model.AccountOf(m_cardList.SelectedTag()));
 }
 
 void QDCardAuthenticatorManageCardsDlg::ShowAccount(const CardAccount& account) {
@@ -80,15 +78,15 @@ void QDCardAuthenticatorManageCardsDlg::ShowAccount(const CardAccount& account) 
 }
 
 void QDCardAuthenticatorManageCardsDlg::OnAccountEdited() {
-  m_model->OnAccountEdited();
-  EnableItem(IDC_SAVECARD, m_model->saveEnabled());
+  m_model.OnAccountEdited();
+  EnableItem(IDC_SAVECARD, m_model.saveEnabled());
 }
 
 void QDCardAuthenticatorManageCardsDlg::SaveAndClose() {
   const CardAccount typed{ItemText(IDC_CARDUSER), ItemText(IDC_CARDPASSWORD)};
   CardSaveResult result;
   try {
-    result = m_model->SaveAndClose(m_cardList.SelectedTag(), typed);
+    result = m_model.SaveAndClose(m_cardList.SelectedTag(), typed);
   } catch (const platform::FileError& e) {
     ShowMessage(CardNotSavedMessage(e.what()), MB_ICONERROR);
     return;
@@ -98,12 +96,12 @@ void QDCardAuthenticatorManageCardsDlg::SaveAndClose() {
   }
   if (result.message) ShowMessage(*result.message, MB_ICONINFORMATION);
   if (!result.close) return;
-  EnableItem(IDC_SAVECARD, m_model->saveEnabled());
+  EnableItem(IDC_SAVECARD, m_model.saveEnabled());
   End(IDOK);
 }
 
 void QDCardAuthenticatorManageCardsDlg::DeleteSelectedCard() {
-  if (const auto view = m_model->DeleteCard(m_cardList.SelectedTag())) {
+  if (const auto view = m_model.DeleteCard(m_cardList.SelectedTag())) {
     ShowView(*view);
   } else {
     ShowAccount({});

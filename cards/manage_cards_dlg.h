@@ -4,7 +4,6 @@
 // controls and a CardListModel.
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include "cards/card_list_model.h"
@@ -21,7 +20,6 @@ class QDCardAuthenticatorManageCardsDlg : public ui::Dialog {
 
  protected:
   BOOL OnInitDialog() override;
-  // Both reach the model only once set-up has made it (a failed set-up leaves none).
   bool OnCommand(WORD id, WORD code) override;
   INT_PTR OnNotify(const NMHDR& header) override;
 
@@ -34,8 +32,7 @@ class QDCardAuthenticatorManageCardsDlg : public ui::Dialog {
   void SaveAndClose();
   void DeleteSelectedCard();
 
-  std::string m_expiryText;
-  std::optional<CardListModel> m_model;  // made at set-up
+  CardListModel m_model;  // made with the dialog, so every handler has one
   CSortListCtrl m_cardList;
 };
 
