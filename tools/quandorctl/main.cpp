@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "res/version.h"
 #include "tools/quandorctl/groups.h"
 
 namespace quandorctl {
@@ -18,7 +19,7 @@ void PrintUsage(std::FILE* out) {
   std::fputs("usage: quandorctl COMMAND ...\n\ncommands:\n", out);
   for (const CommandGroup* g : kGroups) std::fprintf(out, "  %-10s %s\n", g->name, g->summary);
   std::fputs(
-      "\n'quandorctl COMMAND --help' shows a command's usage.\n"
+      "\n'quandorctl COMMAND --help' shows a command's usage; 'quandorctl --version' the version.\n"
       "exit status: 0 success, 1 wrong usage, 2 a file is missing or cannot be read or\n"
       "written, 3 a file does not decipher.\n",
       out);
@@ -32,6 +33,10 @@ int Run(int argc, char** argv) {
   const std::string name = argv[1];
   if (name == "--help" || name == "-h" || name == "help") {
     PrintUsage(stdout);
+    return kExitOk;
+  }
+  if (name == "--version") {
+    std::printf("quandorctl %s\n", QUANDOR_VERSION);
     return kExitOk;
   }
   for (const CommandGroup* g : kGroups) {
