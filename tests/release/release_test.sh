@@ -20,6 +20,7 @@ product="Quandor Systems Card Authenticator"
 publisher="Quandor Systems"
 run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+folder_key="HKLM\\Software\\$publisher\\$product"  # where the package remembers its folder
 builds=$work/build
 msi_old=$work/dist-$old/QuandorAuthenticator-$old.msi
 msi_new=$work/dist-$new/QuandorAuthenticator-$new.msi
@@ -41,18 +42,37 @@ release() {  # release VERSION DIST [VAR=VALUE...]
     QUANDOR_VERSION="$version" QUANDOR_DIST="$dist" QUANDOR_RELEASE_BUILD="$builds" "$@" "$src/scripts/release"
 }
 
-# Which package the start step installs and runs: the shipped 32-bit one where this
-# Wine runs 32-bit programs, otherwise the same contents built 64-bit.
-start_arch() { if [ "$QUANDOR_WINE_32BIT" = 1 ]; then echo x86; else echo x64; fi; }
+# How the start step runs the Run value's command line: the shipped 32-bit tray program,
+# natively or emulated (inside scripts/i386-run: one slow 32-bit process start, in a copy of
+# the build's 32-bit prefix), otherwise the same package contents built 64-bit ("x64").
+# QUANDOR_RELEASE_START chooses one of the three (to try a way this machine would not take).
+start_mode() {
+  if [ -n "${QUANDOR_RELEASE_START:-}" ]; then
+    echo "$QUANDOR_RELEASE_START"
+  elif [ "$QUANDOR_WINE32" = native ]; then
+    echo native
+  elif [ "$QUANDOR_WINE32" = emulated ] || "$src/scripts/i386-run" true >/dev/null 2>&1; then
+    echo emulated
+  else
+    echo x64
+  fi
+}
 
 property() { msiinfo export "$1" Property | tr -d '\r' | awk -F'\t' -v k="$2" '$1 == k { print $2 }'; }
 
 # --- Wine helpers (WINEPREFIX is the step's own fresh prefix) -------------------------
-fresh_prefix() {  # fresh_prefix NAME: a new prefix, its product folder holding data
+# fresh_prefix NAME [copy]: a new prefix (or a copy of the build's 32-bit one), data in its product folder
+fresh_prefix() {
   export WINEPREFIX=$work/prefix-$1
   rm -rf "$WINEPREFIX" "$WINEPREFIX.lock"
-  "$src/scripts/wine-prefix"
+  if [ "${2:-}" = copy ]; then
+    "$src/scripts/wine-prefix" --wow64  # made once for the build; minutes where 32-bit code is emulated
+    cp -a "$QUANDOR_WINE32_PREFIX" "$WINEPREFIX"
+  else
+    "$src/scripts/wine-prefix" "$WINEPREFIX"
+  fi
   folder=$WINEPREFIX/drive_c/Quandor-Authenticator
+  rm -rf "$folder"
   mkdir -p "$folder/LOG" "$folder/CARD"
   local ctl=$work/dist-$old/quandorctl-$old-linux-x86_64
   printf '[ConfigSetting]\r\nDEBUG=1\r\nDELAY=500\r\n' >"$folder/Settings.ini"
@@ -132,7 +152,7 @@ packages() {
   release "$old" "$work/dist-$old" 2>"$work/release-$old.log" || { cat "$work/release-$old.log" >&2; exit 1; }
   grep -q UNSIGNED "$work/release-$old.log" || fail "an unsigned release does not say so"
   release "$new" "$work/dist-$new" 2>"$work/release-$new.log" || { cat "$work/release-$new.log" >&2; exit 1; }
-  if [ "$(start_arch)" = x64 ]; then
+  if [ "$(start_mode)" = x64 ]; then
     release "$old" "$work/dist-x64" QUANDOR_RELEASE_ARCH=x64 2>"$work/release-x64.log" ||
       { cat "$work/release-x64.log" >&2; exit 1; }
   fi
@@ -145,12 +165,14 @@ contents() {
   (cd "$dist" && sha256sum --quiet -c SHA256SUMS) || fail "SHA256SUMS does not match the files"
 
   # The package: names, version, per machine, upgrade code kept and product code new.
-  [ "$(property "$msi_old" ProductName)" = "$product" ] || fail "ProductName is '$(property "$msi_old" ProductName)'"
-  [ "$(property "$msi_old" Manufacturer)" = "$publisher" ] || fail "Manufacturer is '$(property "$msi_old" Manufacturer)'"
-  [ "$(property "$msi_old" ProductVersion)" = "$old" ] || fail "ProductVersion is '$(property "$msi_old" ProductVersion)'"
-  [ "$(property "$msi_old" ALLUSERS)" = 1 ] || fail "the package is not per machine"
+  local want
+  for want in "ProductName=$product" "Manufacturer=$publisher" "ProductVersion=$old" "ALLUSERS=1" "ARPNOMODIFY=1"; do
+    [ "$(property "$msi_old" "${want%%=*}")" = "${want#*=}" ] ||
+      fail "the package's ${want%%=*} is '$(property "$msi_old" "${want%%=*}")', expected '${want#*=}'"
+  done
   [ "$(property "$msi_old" UpgradeCode)" = "$(property "$msi_new" UpgradeCode)" ] || fail "the upgrade code changed"
-  [ "$(property "$msi_old" ProductCode)" != "$(property "$msi_new" ProductCode)" ] || fail "two versions share a product code"
+  [ "$(property "$msi_old" ProductCode)" != "$(property "$msi_new" ProductCode)" ] ||
+    fail "two versions share a product code"
   msiinfo suminfo "$msi_old" | grep -q '^Template: Intel;1033' || fail "the shipped package is not a 32-bit package"
   msiinfo export "$msi_old" LaunchCondition | grep -q 'A newer version of \[ProductName\] is already installed' ||
     fail "the package has no message for an older package over a newer one"
@@ -164,7 +186,6 @@ contents() {
     file "$contents/$p" | grep -q 'PE32 executable.*Intel 80386' || fail "$p is not a 32-bit program"
     description=$product
     [ "$p" = quandorctl.exe ] && description="$product command-line tool"
-    local want
     for want in "FILEVERSION ${old//./, }, 0" "PRODUCTVERSION ${old//./, }, 0" "\"FileVersion\", \"$old\"" \
                 "\"ProductVersion\", \"$old\"" "\"ProductName\", \"$product\"" "\"CompanyName\", \"$publisher\"" \
                 "\"FileDescription\", \"$description\"" "\"OriginalFilename\", \"$p\""; do
@@ -176,14 +197,16 @@ contents() {
   local linux=$dist/quandorctl-$old-linux-x86_64
   [ "$("$linux" --version)" = "quandorctl $old" ] || fail "the Linux quandorctl says '$("$linux" --version)'"
   local needed
-  needed=$(readelf -d "$linux" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | grep -v -x -E 'libc\.so\.6|libm\.so\.6|ld-linux-x86-64\.so\.2' || true)
+  needed=$(readelf -d "$linux" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' |
+    grep -v -x -E 'libc\.so\.6|libm\.so\.6|ld-linux-x86-64\.so\.2' || true)
   [ -z "$needed" ] || fail "the Linux quandorctl needs libraries a fresh Debian 12 may lack: $needed"
 }
 
 reproducible() {
   # A second run from the same commit: the programs are linked again (the compiled objects
   # are reused; the link is where time stamps get in) and everything is packaged again.
-  rm -f "$builds/win-x86/bin/QuandorAuthenticator.exe" "$builds/win-x86/bin/quandorctl.exe" "$builds/native/bin/quandorctl"
+  rm -f "$builds/win-x86/bin/QuandorAuthenticator.exe" "$builds/win-x86/bin/quandorctl.exe" \
+    "$builds/native/bin/quandorctl"
   release "$old" "$work/dist-again" 2>"$work/release-again.log" || { cat "$work/release-again.log" >&2; exit 1; }
   cmp -s "$work/dist-$old/SHA256SUMS" "$work/dist-again/SHA256SUMS" ||
     fail "two runs differ: $(diff "$work/dist-$old/SHA256SUMS" "$work/dist-again/SHA256SUMS" | tr '\n' ' ')"
@@ -196,6 +219,8 @@ lifecycle() {
   expect_msiexec 0 install-old /i "$(winpath "$msi_old")"
   check_programs "install" "$folder" "$msi_old"
   check_run_value "install" "$run_text" 32
+  [ "$(reg_value "$folder_key" InstallDir 32)" = 'C:\Quandor-Authenticator\' ] ||
+    fail "install: the remembered folder is '$(reg_value "$folder_key" InstallDir 32)'"
   check_entry "install" "$msi_old"
   check_data "install"
 
@@ -223,34 +248,50 @@ lifecycle() {
   local p
   for p in QuandorAuthenticator.exe quandorctl.exe; do [ ! -e "$folder/$p" ] || fail "uninstall left $p"; done
   check_run_value "uninstall" "" 32
+  [ -z "$(reg_value "$folder_key" InstallDir 32)" ] || fail "uninstall left the remembered folder"
   [ -z "$(entries)" ] || fail "uninstall left the Programs and Features entry"
   check_data "uninstall"
 
-  # INSTALLDIR moves the programs; the data stays where it is.
-  expect_msiexec 0 install-elsewhere /i "$(winpath "$msi_new")" 'INSTALLDIR=C:\Card Kiosk\'
-  check_programs "INSTALLDIR" "$WINEPREFIX/drive_c/Card Kiosk" "$msi_new"
+  # INSTALLDIR moves the programs; an upgrade without it keeps them there, next to their
+  # settings; the data in the product's folder stays where it is.
+  local elsewhere=$WINEPREFIX/drive_c/Card\ Kiosk
+  expect_msiexec 0 install-elsewhere /i "$(winpath "$msi_old")" 'INSTALLDIR=C:\Card Kiosk\'
+  check_programs "INSTALLDIR" "$elsewhere" "$msi_old"
   check_run_value "INSTALLDIR" '"C:\Card Kiosk\QuandorAuthenticator.exe"' 32
+  expect_msiexec 0 upgrade-elsewhere /i "$(winpath "$msi_new")"
+  check_programs "upgrade in INSTALLDIR" "$elsewhere" "$msi_new"
+  [ ! -e "$folder/QuandorAuthenticator.exe" ] || fail "the upgrade installed into the default folder"
+  check_run_value "upgrade in INSTALLDIR" '"C:\Card Kiosk\QuandorAuthenticator.exe"' 32
   expect_msiexec 0 uninstall-elsewhere /x "$(winpath "$msi_new")"
-  [ ! -e "$WINEPREFIX/drive_c/Card Kiosk/QuandorAuthenticator.exe" ] || fail "uninstall left the moved program"
+  [ ! -e "$elsewhere/QuandorAuthenticator.exe" ] || fail "uninstall left the moved program"
   check_data "INSTALLDIR"
+  timeout 60 wineserver -k >/dev/null 2>&1 || true  # the installer service would outlive the step
 }
 
 start() {
-  local arch package view=32
-  arch=$(start_arch)
-  package=$msi_old
-  if [ "$arch" = x64 ]; then package=$msi_x64 view=64; fi
-  fresh_prefix start
+  local mode package=$msi_old view=32
+  mode=$(start_mode)
+  if [ "$mode" = emulated ] && [ "$QUANDOR_WINE32" != emulated ]; then
+    exec "$src/scripts/i386-run" bash "$0" "$src" "$work" "$uidriver" start
+  fi
+  if [ "$mode" = x64 ]; then
+    package=$msi_x64 view=64
+    fresh_prefix start
+  elif [ "$mode" = emulated ]; then
+    fresh_prefix start copy
+  else
+    fresh_prefix start
+  fi
   expect_msiexec 0 install-start /i "$(winpath "$package")"
   local command
   command=$(reg_value "$run_key" "$product" "$view")
   [[ $command =~ ^\"([^\"]+)\"$ ]] || { fail "the Run value '$command' is not one quoted path"; finish; }
-  echo "release: starting the Run value's command line $command ($arch)"
+  echo "release: starting the Run value's command line $command ($mode)"
   "$QUANDOR_WINE" "${BASH_REMATCH[1]}" >/dev/null 2>&1 &
   local program=$!
-  local main
-  main=$(timeout 120 "$QUANDOR_WINE" "$uidriver" windows --exe QuandorAuthenticator.exe --class "#32770" --title "" \
-    --wait 60000 | tr -d '\r' | head -1)
+  local main  # an emulated 32-bit start takes a minute or more
+  main=$(timeout 330 "$QUANDOR_WINE" "$uidriver" windows --exe QuandorAuthenticator.exe --class "#32770" --title "" \
+    --wait 300000 | tr -d '\r' | head -1)
   if [ -z "$main" ]; then
     fail "the tray program did not come up"
   else
@@ -287,7 +328,8 @@ signing() {
       fail "$p: no signature to extract"
     osslsigncode attach-signature -CAfile "$keys/cert.pem" -sigin "$work/$p.sig" -in "$unsigned/$p" \
       -out "$work/$p.attached" >"$work/attach.log" 2>&1 || fail "$p: the signature does not fit the unsigned program"
-    cmp -s "$work/$p.attached" "$contents/$p" || fail "$p: the unsigned program with the signature is not the signed one"
+    cmp -s "$work/$p.attached" "$contents/$p" ||
+      fail "$p: the unsigned program with the signature is not the signed one"
   done
   # The package differs from the unsigned one only where the signed programs and the signature go.
   rm -rf "$work/tables-signed" "$work/tables-unsigned"
@@ -295,7 +337,8 @@ signing() {
   msidump -s -t -d "$work/tables-signed" "$signed" >/dev/null 2>&1
   msidump -s -t -d "$work/tables-unsigned" "$msi_old" >/dev/null 2>&1
   local differing
-  differing=$({ diff -rq "$work/tables-unsigned" "$work/tables-signed" || true; } | tr -cd '[:print:]\n' | sed "s|$work/tables-[a-z]*/||g" | sort | tr '\n' ';')
+  differing=$({ diff -rq "$work/tables-unsigned" "$work/tables-signed" || true; } | tr -cd '[:print:]\n' |
+    sed "s|$work/tables-[a-z]*/||g" | sort | tr '\n' ';')
   local expected="Files File.idt and File.idt differ;Files MsiFileHash.idt and MsiFileHash.idt differ;"
   expected+="Files _Streams/programs.cab and _Streams/programs.cab differ;Only in _Streams: DigitalSignature;"
   [ "$differing" = "$expected" ] ||
@@ -308,7 +351,7 @@ signing() {
 
 case $step in
   packages | contents | reproducible | lifecycle | start | signing) "$step" ;;
-  *) echo "usage: release_test.sh SOURCE_DIR WORK_DIR UIDRIVER_EXE packages|contents|reproducible|lifecycle|start|signing" >&2
+  *) echo "usage: release_test.sh SOURCE_DIR WORK_DIR UIDRIVER_EXE STEP (see the top of this file)" >&2
      exit 2 ;;
 esac
 finish
