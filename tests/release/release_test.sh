@@ -290,8 +290,8 @@ start() {
   "$QUANDOR_WINE" "${BASH_REMATCH[1]}" >/dev/null 2>&1 &
   local program=$!
   local main  # an emulated 32-bit start takes a minute or more
-  main=$(timeout 330 "$QUANDOR_WINE" "$uidriver" windows --exe QuandorAuthenticator.exe --class "#32770" --title "" \
-    --wait 300000 | tr -d '\r' | head -1)
+  main=$({ timeout 330 "$QUANDOR_WINE" "$uidriver" windows --exe QuandorAuthenticator.exe --class "#32770" --title "" \
+    --wait 300000 || true; } | tr -d '\r' | head -1)
   if [ -z "$main" ]; then
     fail "the tray program did not come up"
   else
