@@ -4,7 +4,7 @@
 # prefixes whose product folder already holds settings, a card and a log.
 # usage: release_test.sh SOURCE_DIR WORK_DIR UIDRIVER_EXE STEP
 #   packages      builds the old and the new release (and the 64-bit package for "start"
-#                 where this Wine runs only 64-bit programs); the other steps use them
+#                 where 32-bit programs cannot run at all); the other steps use them
 #   contents      what dist/ holds: checksums, package identity, version resources, Linux binary
 #   reproducible  a second release run from the same commit gives the same SHA256SUMS
 #   lifecycle     install, repair, upgrade, older package refused, uninstall, INSTALLDIR
@@ -147,8 +147,9 @@ check_run_value() {  # check_run_value LABEL EXPECTED VIEW
 
 # --- Steps --------------------------------------------------------------------------
 packages() {
-  rm -rf "$work"
+  # Everything of an earlier run goes but the build folders (scripts/release reuses them).
   mkdir -p "$work"
+  find "$work" -mindepth 1 -maxdepth 1 ! -name build -exec rm -rf {} +
   release "$old" "$work/dist-$old" 2>"$work/release-$old.log" || { cat "$work/release-$old.log" >&2; exit 1; }
   grep -q UNSIGNED "$work/release-$old.log" || fail "an unsigned release does not say so"
   release "$new" "$work/dist-$new" 2>"$work/release-$new.log" || { cat "$work/release-$new.log" >&2; exit 1; }
@@ -183,7 +184,7 @@ contents() {
   for p in QuandorAuthenticator.exe quandorctl.exe; do
     local rc
     rc=$(i686-w64-mingw32-windres -i "$contents/$p" -O rc 2>/dev/null | tr -d '\r')
-    file "$contents/$p" | grep -q 'PE32 executable.*Intel 80386' || fail "$p is not a 32-bit program"
+    i686-w64-mingw32-objdump -f "$contents/$p" | grep -q 'file format pei-i386' || fail "$p is not a 32-bit program"
     description=$product
     [ "$p" = quandorctl.exe ] && description="$product command-line tool"
     for want in "FILEVERSION ${old//./, }, 0" "PRODUCTVERSION ${old//./, }, 0" "\"FileVersion\", \"$old\"" \
