@@ -1,6 +1,7 @@
 #include "tests/e2e/harness.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <sstream>
 
 #include "tests/fixtures/standin_service.h"
@@ -8,12 +9,17 @@
 
 namespace e2e {
 
+std::string ProgramUnderTest() {
+  const char* named = std::getenv("QUANDOR_E2E_PROGRAM");
+  return named && *named ? named : driver::OwnFolder() + "QuandorAuthenticator.exe";
+}
+
 void ProgramTest::SetUp() {
   ASSERT_TRUE(driver::service::Remove(kStandinServiceName)) << "a service from an earlier run is still there";
   m_folder = driver::MakeTempFolder("quandor-e2e");
   ASSERT_FALSE(m_folder.empty());
   const std::string bin = driver::OwnFolder();
-  ASSERT_TRUE(driver::CopyInto(bin + "QuandorAuthenticator.exe", m_folder + "QuandorAuthenticator.exe"));
+  ASSERT_TRUE(driver::CopyInto(ProgramUnderTest(), m_folder + "QuandorAuthenticator.exe")) << ProgramUnderTest();
   ASSERT_TRUE(driver::CopyInto(bin + "standin_service_ui.exe", m_folder + "QuandorServiceUI.exe"));
   if (!m_useStandinTray) return;
   m_tray = driver::Start(bin + "standin_tray.exe",
@@ -37,15 +43,15 @@ HWND ProgramTest::TrayWindow() const {
   return windows.empty() ? nullptr : windows.front();
 }
 
-void ProgramTest::StartProgram(const std::string& arguments) {
+void ProgramTest::StartProgram(const std::string& arguments, int timeoutMs) {
   const DWORD since = GetTickCount();
   m_program = driver::Start(m_folder + "QuandorAuthenticator.exe", arguments, m_folder);
   ASSERT_TRUE(m_program.valid()) << "could not start the program";
   driver::WindowFilter main(m_program.id(), "#32770", std::string());
-  m_mainWindow = driver::WaitTopWindow(main, 15000);
+  m_mainWindow = driver::WaitTopWindow(main, timeoutMs);
   ASSERT_NE(m_mainWindow, nullptr) << "the program's main window did not appear";
   if (!m_useStandinTray) return;
-  ASSERT_TRUE(WaitTrayRecord(since, [](const TrayRecord& r) { return r.call == "ADD"; }, 10000))
+  ASSERT_TRUE(WaitTrayRecord(since, [](const TrayRecord& r) { return r.call == "ADD"; }, timeoutMs))
       << "the program made no icon call";
 }
 

@@ -16,6 +16,10 @@
 
 namespace e2e {
 
+// The program under test: QuandorAuthenticator.exe beside the test program, or the one
+// QUANDOR_E2E_PROGRAM names (the shipped 32-bit build, driven by this 64-bit one).
+std::string ProgramUnderTest();
+
 // One line of the stand-in tray's record.
 struct TrayRecord {
   DWORD tick = 0;
@@ -39,9 +43,9 @@ class ProgramTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Starts the program (with `arguments` after its path) and waits for its icon call
-  // and its main window. Fails the test when they do not come.
-  void StartProgram(const std::string& arguments = "");
+  // Starts the program (with `arguments` after its path) and waits up to `timeoutMs` for
+  // its main window and its icon call. Fails the test when they do not come.
+  void StartProgram(const std::string& arguments = "", int timeoutMs = 15000);
   // The program's hidden main window (the untitled dialog).
   HWND MainWindow() const { return m_mainWindow; }
   driver::Process& program() { return m_program; }
