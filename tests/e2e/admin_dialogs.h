@@ -146,6 +146,19 @@ class AdminDialogs : public ProgramTest {
     return rows;
   }
 
+  // The card list's header, and a click on one of its headings as the mouse gives it.
+  static HWND Header(HWND cards) {
+    return reinterpret_cast<HWND>(driver::Send(driver::Control(cards, kCardList), LVM_GETHEADER, 0, 0).value_or(0));
+  }
+  static void ClickHeading(HWND cards, int column) {
+    HWND header = Header(cards);
+    const auto rect = driver::remote::HeaderItemRect(header, column);
+    ASSERT_TRUE(rect);
+    const LPARAM at = MAKELPARAM((rect->left + rect->right) / 2, (rect->top + rect->bottom) / 2);
+    driver::Post(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    driver::Post(header, WM_LBUTTONUP, 0, at);
+  }
+
   HWND OpenCardList() {
     driver::Post(MainWindow(), WM_COMMAND, kManageCards, 0);
     HWND cards = WaitDialog("Manage Registered Cards", kCardList);

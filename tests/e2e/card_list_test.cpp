@@ -32,18 +32,6 @@ class CardList : public AdminDialogs {
   static std::string CardText(const std::string& user, const std::string& password) {
     return "[Settings]\r\nUSER=" + user + "\r\nPASSWORD=" + password + "\r\n";
   }
-  static HWND Header(HWND cards) {
-    return reinterpret_cast<HWND>(driver::Send(driver::Control(cards, kCardList), LVM_GETHEADER, 0, 0).value_or(0));
-  }
-  // A click on a heading, as the mouse gives it to the header.
-  static void ClickHeading(HWND cards, int column) {
-    HWND header = Header(cards);
-    const auto rect = driver::remote::HeaderItemRect(header, column);
-    ASSERT_TRUE(rect);
-    const LPARAM at = MAKELPARAM((rect->left + rect->right) / 2, (rect->top + rect->bottom) / 2);
-    driver::Post(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
-    driver::Post(header, WM_LBUTTONUP, 0, at);
-  }
 };
 
 TEST_F(CardList, ListsThreeCardsAndSavesTheChosenCardOnly) {
