@@ -179,6 +179,15 @@ class AdminDialogs : public ProgramTest {
     EXPECT_EQ(box.icon, icon) << what;
     EXPECT_TRUE(driver::DismissMessageBox(box.window)) << what;
   }
+  // Expects an error box owned by `owner` whose text starts with `start` (the rest names
+  // the system's reason), and dismisses it.
+  static void ExpectErrorStartingWith(HWND owner, const std::string& start) {
+    const driver::MessageBoxSeen box = driver::WaitMessageBox(owner);
+    ASSERT_NE(box.window, nullptr) << "no message box for: " << start;
+    EXPECT_EQ(box.icon, "error");
+    EXPECT_EQ(box.text.rfind(start, 0), 0u) << box.text;
+    ASSERT_TRUE(driver::DismissMessageBox(box.window));
+  }
   static void ExpectNoMessage(HWND owner, const std::string& what) {
     EXPECT_EQ(driver::WaitMessageBox(owner, 300).window, nullptr) << what;
   }

@@ -197,13 +197,7 @@ TEST_F(CardList, DeletingTheOnlyCardAndAMissingFolder) {
   // The card's file goes while the dialog is open: the save says so and creates nothing.
   ASSERT_TRUE(DeleteFileA((std::string(kCardFolder) + "CAFE0001.dll").c_str()));
   Click(cards, kSaveCard);
-  const driver::MessageBoxSeen failed = driver::WaitMessageBox(cards);
-  ASSERT_NE(failed.window, nullptr);
-  EXPECT_EQ(failed.icon, "error");
-  EXPECT_EQ(failed.text.rfind("The card's account could not be saved:\n" + std::string(kCardFolder) + "CAFE0001.dll", 0),
-            0u)
-      << failed.text;
-  ASSERT_TRUE(driver::DismissMessageBox(failed.window));
+  ExpectErrorStartingWith(cards, "The card's account could not be saved:\n" + std::string(kCardFolder) + "CAFE0001.dll");
   EXPECT_TRUE(IsWindow(cards));
   EXPECT_FALSE(driver::FileExists(std::string(kCardFolder) + "CAFE0001.dll")) << "the save brought the card back";
 

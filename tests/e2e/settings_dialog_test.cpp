@@ -225,12 +225,7 @@ TEST_F(SettingsDialog, AStorageFailureIsShownAndGoesNoFurther) {
         return settings != nullptr;
       },
       10000));
-  const driver::MessageBoxSeen notRead = driver::WaitMessageBox(settings);
-  ASSERT_NE(notRead.window, nullptr);
-  EXPECT_EQ(notRead.icon, "error");
-  EXPECT_EQ(notRead.text.rfind("The settings could not be read:\n" + folder() + "SettingsHost.ini: cannot ", 0), 0u)
-      << notRead.text;
-  ASSERT_TRUE(driver::DismissMessageBox(notRead.window));
+  ExpectErrorStartingWith(settings, "The settings could not be read:\n" + folder() + "SettingsHost.ini: cannot ");
   ASSERT_TRUE(driver::WaitFor([&] { return IsWindowVisible(settings) != FALSE; }, 5000)) << "the dialog did not stay";
   EXPECT_EQ(Text(settings, kDelay), "") << "a field was filled after the failure";
   EXPECT_EQ(Text(settings, kHost), "");
@@ -247,12 +242,7 @@ TEST_F(SettingsDialog, AStorageFailureIsShownAndGoesNoFurther) {
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   Click(settings, IDOK);
-  const driver::MessageBoxSeen notSaved = driver::WaitMessageBox(settings);
-  ASSERT_NE(notSaved.window, nullptr);
-  EXPECT_EQ(notSaved.icon, "error");
-  EXPECT_EQ(notSaved.text.rfind("The settings could not be saved:\n" + folder() + "SettingsHost.ini: cannot ", 0), 0u)
-      << notSaved.text;
-  ASSERT_TRUE(driver::DismissMessageBox(notSaved.window));
+  ExpectErrorStartingWith(settings, "The settings could not be saved:\n" + folder() + "SettingsHost.ini: cannot ");
   EXPECT_TRUE(IsWindow(settings)) << "the dialog closed";
   EXPECT_EQ(File("Settings.ini"), "[ConfigSetting]\r\nFORCENUMKEY=1\r\n") << "the key before the failing one stays";
   EXPECT_FALSE(driver::FileExists(folder() + "Read.txt"));
