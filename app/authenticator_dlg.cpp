@@ -31,10 +31,10 @@ int PollServicePicture() {
   SERVICE_STATUS_PROCESS status{};
   if (SC_HANDLE service = OpenServiceA(manager, QUANDOR_SERVICE_NAME, SERVICE_QUERY_STATUS)) {
     DWORD needed = 0;
-    outcome = QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status,
-                                   &needed)
-                  ? ServiceQuery::Answered
-                  : ServiceQuery::QueryFailed;
+    outcome =
+        QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status), sizeof status, &needed)
+            ? ServiceQuery::Answered
+            : ServiceQuery::QueryFailed;
     CloseServiceHandle(service);
   }
   CloseServiceHandle(manager);

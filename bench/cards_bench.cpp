@@ -81,7 +81,8 @@ void Ours(benchmark::State& state) {
 std::string TempCopyRead(const std::string& card, const char* key, const std::string& copy, bool flush) {
   const std::string text = storage::DecipherIniFile(platform::ReadWholeFile(card)).value_or("");
   const int fd = ::open(copy.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  if (fd < 0 || ::write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size()) || (flush && ::fsync(fd) != 0)) {
+  if (fd < 0 || ::write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size()) ||
+      (flush && ::fsync(fd) != 0)) {
     if (fd >= 0) ::close(fd);
     return {};
   }

@@ -25,7 +25,8 @@ void Floor(benchmark::State& state) {
   const std::string record(logging::kRecordBytes, 'r');
   for (auto _ : state) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT, 0644);
-    if (fd < 0 || ::write(fd, record.data(), record.size()) != static_cast<ssize_t>(record.size())) state.SkipWithError("write");
+    if (fd < 0 || ::write(fd, record.data(), record.size()) != static_cast<ssize_t>(record.size()))
+      state.SkipWithError("write");
     ::close(fd);
   }
 }
@@ -87,7 +88,8 @@ void AtTheCap(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd < 0 || ::ftruncate(fd, static_cast<off_t>(capBytes)) != 0) state.SkipWithError("cannot make the sparse file");
+    if (fd < 0 || ::ftruncate(fd, static_cast<off_t>(capBytes)) != 0)
+      state.SkipWithError("cannot make the sparse file");
     ::close(fd);
     std::ofstream("/proc/self/clear_refs") << "5";  // resets VmHWM to the current resident size
     const long before = StatusKiB("VmRSS:");

@@ -5,9 +5,7 @@
 
 namespace cards {
 
-std::string CardNotSavedMessage(const std::string& error) {
-  return "The card's account could not be saved:\n" + error;
-}
+std::string CardNotSavedMessage(const std::string& error) { return "The card's account could not be saved:\n" + error; }
 
 std::string CardNotDecipheredMessage(const std::string& mask) {
   return "The card " + mask +

@@ -39,8 +39,8 @@ struct CardAccount {
 
 // The dialog's state after a reload.
 struct CardListView {
-  std::vector<RowRecord> rows;          // Username, Card Number, Expires; in folder order; tag = card index
-  int selectedRow = -1;                 // 0 when there are cards (selected, focused, selection mark)
+  std::vector<RowRecord> rows;         // Username, Card Number, Expires; in folder order; tag = card index
+  int selectedRow = -1;                // 0 when there are cards (selected, focused, selection mark)
   std::optional<std::string> message;  // kNoCardsMessage when there are no cards
 };
 

@@ -68,9 +68,7 @@ void QDCardAuthenticatorManageCardsDlg::ShowView(const CardListView& view) {
   if (view.selectedRow >= 0) m_cardList.SelectOnly(view.selectedRow);
 }
 
-void QDCardAuthenticatorManageCardsDlg::ShowSelectedCard() {
-  ShowAccount(m_model.AccountOf(m_cardList.SelectedTag()));
-}
+void QDCardAuthenticatorManageCardsDlg::ShowSelectedCard() { ShowAccount(m_model.AccountOf(m_cardList.SelectedTag())); }
 
 void QDCardAuthenticatorManageCardsDlg::ShowAccount(const CardAccount& account) {
   SetItemText(IDC_CARDUSER, account.user);

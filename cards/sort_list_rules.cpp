@@ -1,6 +1,5 @@
 #include "cards/sort_list_rules.h"
 
-
 #include "cards/list_text_order.h"
 #include "storage/decimal_text.h"
 
@@ -48,9 +47,7 @@ const std::string& TextOf(const RowRecord& row, int column) {
 }  // namespace
 
 int CompareDates(const std::string& a, const std::string& b) {
-  const struct {
-    std::size_t at, length;
-  } fields[] = {{6, 4}, {3, 2}, {0, 2}};  // year, month, day
+  const struct { std::size_t at, length; } fields[] = {{6, 4}, {3, 2}, {0, 2}};  // year, month, day
   for (const auto& f : fields) {
     if (const int order = Sign(Field(a, f.at, f.length), Field(b, f.at, f.length))) return order;
   }

@@ -76,16 +76,19 @@ std::string BuildEntryFields(const platform::LocalTime& time, std::string_view m
 }
 
 CLogFile::CLogFile(std::int32_t recordCap, Clock clock)
-    : m_szLogPath{}, m_szModule{}, m_szProcedure{}, m_szHeader{}, m_nRecordCount(0),
-      m_recordCap(std::max<std::int32_t>(recordCap, 2)), m_clock(std::move(clock)) {
+    : m_szLogPath{},
+      m_szModule{},
+      m_szProcedure{},
+      m_szHeader{},
+      m_nRecordCount(0),
+      m_recordCap(std::max<std::int32_t>(recordCap, 2)),
+      m_clock(std::move(clock)) {
   InitHeader();
 }
 
 CLogFile::~CLogFile() = default;
 
-void CLogFile::SetProcedure(const char* name) {
-  CopyBounded(m_szProcedure, Bounded(name, sizeof m_szProcedure - 1));
-}
+void CLogFile::SetProcedure(const char* name) { CopyBounded(m_szProcedure, Bounded(name, sizeof m_szProcedure - 1)); }
 
 void CLogFile::InitHeader() {
   std::memset(m_szHeader, 0, sizeof m_szHeader);
@@ -184,8 +187,8 @@ void CLogFile::DropOldestEntries(std::uint64_t length, std::uint64_t records) {
 bool CLogFile::WriteLogEntry(const char* description) {
   const platform::LocalTime now = m_clock();
   const std::string record =
-      BuildEntryFields(now, Bounded(m_szModule, sizeof m_szModule - 1), Bounded(m_szProcedure, sizeof m_szProcedure - 1),
-                       Bounded(description, kDescriptionWidth)) +
+      BuildEntryFields(now, Bounded(m_szModule, sizeof m_szModule - 1),
+                       Bounded(m_szProcedure, sizeof m_szProcedure - 1), Bounded(description, kDescriptionWidth)) +
       kLineEnd;
   // Our programs (the tray program of every user shares the day's file) take turns, so
   // that a header, a move at the cap or a realignment never meets another's entry.

@@ -57,7 +57,7 @@ class CLogFile {
   // Copies at most 20 characters of `name` into m_szProcedure (null clears it).
   void SetProcedure(const char* name);
 
-  char m_szLogPath[261];    // empty: logging is off
+  char m_szLogPath[261];  // empty: logging is off
   char m_szModule[21];
   char m_szProcedure[21];
   char m_szHeader[kFieldBytes];

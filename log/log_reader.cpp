@@ -60,7 +60,8 @@ LogRecord ParseRecord(std::string_view bytes, std::uint64_t index) {
     std::string problem = ReadField(bytes, field, record.*field.text);
     if (record.problem.empty()) record.problem = std::move(problem);
   }
-  if (record.problem.empty() && bytes.substr(kFieldBytes) != "\r\n") record.problem = "the record does not end with CR LF";
+  if (record.problem.empty() && bytes.substr(kFieldBytes) != "\r\n")
+    record.problem = "the record does not end with CR LF";
   const bool isHeader = record.date == "DATE" && record.time == "TIME" && record.module == "MODULE" &&
                         record.procedure == "PROCEDURE" && record.description == "DESCRIPTION";
   if (record.problem.empty() && index == 0 && !isHeader) record.problem = "the first record is not the header";

@@ -10,12 +10,18 @@ FaultHook& Hook() {
 
 const char* FileOpName(FileOp op) {
   switch (op) {
-    case FileOp::Open: return "open";
-    case FileOp::Read: return "read";
-    case FileOp::Write: return "write";
-    case FileOp::Flush: return "flush";
-    case FileOp::Rename: return "rename";
-    case FileOp::Delete: return "delete";
+    case FileOp::Open:
+      return "open";
+    case FileOp::Read:
+      return "read";
+    case FileOp::Write:
+      return "write";
+    case FileOp::Flush:
+      return "flush";
+    case FileOp::Rename:
+      return "rename";
+    case FileOp::Delete:
+      return "delete";
   }
   return "?";
 }

@@ -191,8 +191,7 @@ std::vector<DirectoryEntry> ListDirectory(const std::string& folder, const std::
   return entries;
 }
 
-SharedFile::SharedFile(const std::string& path)
-    : m_path(path), m_handle(OpenChecked(path, O_RDWR | O_CREAT)) {}
+SharedFile::SharedFile(const std::string& path) : m_path(path), m_handle(OpenChecked(path, O_RDWR | O_CREAT)) {}
 
 SharedFile::~SharedFile() { ::close(static_cast<int>(m_handle)); }
 
@@ -269,7 +268,7 @@ std::string TempDirectory() {
 
 LocalTime Now() {
   const std::time_t now = std::time(nullptr);
-  std::tm tm {};
+  std::tm tm{};
   ::localtime_r(&now, &tm);
   return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
 }

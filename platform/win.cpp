@@ -20,11 +20,13 @@ namespace {
 
 std::string SystemMessage(DWORD error) {
   char* text = nullptr;
-  const DWORD n = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                 nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  const DWORD n =
+      FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
   std::string message = n > 0 ? std::string(text, n) : "error " + std::to_string(error);
   LocalFree(text);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.')) message.pop_back();
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.'))
+    message.pop_back();
   return message;
 }
 
@@ -337,7 +339,8 @@ void SharedFile::Truncate(std::uint64_t length) {
 void SharedFile::Flush() { FlushChecked(reinterpret_cast<HANDLE>(m_handle), m_path); }
 
 ReadOnlyFile::ReadOnlyFile(const std::string& path)
-    : m_path(path), m_handle(reinterpret_cast<std::intptr_t>(OpenChecked(path, GENERIC_READ, kShareAll, OPEN_EXISTING))) {}
+    : m_path(path),
+      m_handle(reinterpret_cast<std::intptr_t>(OpenChecked(path, GENERIC_READ, kShareAll, OPEN_EXISTING))) {}
 
 ReadOnlyFile::~ReadOnlyFile() { CloseHandle(reinterpret_cast<HANDLE>(m_handle)); }
 

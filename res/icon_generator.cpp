@@ -125,7 +125,8 @@ std::string IconImage(const std::vector<Pixel>& image, int size) {
   for (int y = size - 1; y >= 0; --y) {
     std::string row(static_cast<std::size_t>(maskRow), '\0');
     for (int x = 0; x < size; ++x)
-      if (Byte(image[static_cast<std::size_t>(y * size + x)].a) == 0) row[static_cast<std::size_t>(x / 8)] |= static_cast<char>(0x80 >> (x % 8));
+      if (Byte(image[static_cast<std::size_t>(y * size + x)].a) == 0)
+        row[static_cast<std::size_t>(x / 8)] |= static_cast<char>(0x80 >> (x % 8));
     out += row;
   }
   return out;

@@ -26,8 +26,8 @@
 #define ID_TRAY_MANAGECARDS 32775
 
 // Controls of the settings dialog (131).
-#define IDC_ENABLE 1000          // hidden
-#define IDC_EVERYHRS 1001        // hidden
+#define IDC_ENABLE 1000    // hidden
+#define IDC_EVERYHRS 1001  // hidden
 #define IDC_HOST 1002
 #define IDC_LOCALPASSWORD 1003
 #define IDC_LOCKBYDISCONNECTION 1004
@@ -37,7 +37,7 @@
 #define IDC_CLIPBOARD 1008
 #define IDC_DOMAIN 1009
 #define IDC_RESETCARDS 1011
-#define IDC_UNLOCKTIME 1016      // hidden
+#define IDC_UNLOCKTIME 1016  // hidden
 #define IDC_CARDSEXPIRE 1017
 #define IDC_EXPIRYTIME 1018
 #define IDC_DELAY 1020

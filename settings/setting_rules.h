@@ -12,8 +12,8 @@
 namespace settings {
 
 // The two on/off read rules. Stored texts are compared exactly, byte for byte.
-inline bool IsOnWhenOne(const std::string& text) { return text == "1"; }     // LOCKBYDISCONNECTION, PRINTERS, ...
-inline bool IsOffWhenZero(const std::string& text) { return text == "0"; }   // EXPIRES, RDGUARD, USEMONITORSALL
+inline bool IsOnWhenOne(const std::string& text) { return text == "1"; }    // LOCKBYDISCONNECTION, PRINTERS, ...
+inline bool IsOffWhenZero(const std::string& text) { return text == "0"; }  // EXPIRES, RDGUARD, USEMONITORSALL
 inline const char* SwitchText(bool on) { return on ? "1" : "0"; }
 
 struct ExpiryTime {

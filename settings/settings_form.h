@@ -34,11 +34,11 @@ struct PickerTime {
 // empty texts, nothing ticked or chosen, every control enabled, the expiry picker's
 // time not set by the program, no taskbar button.
 struct SettingsForm {
-  std::string host;           // 1002
-  std::string domain;         // 1009
-  std::string localPassword;  // 1003, shown in clear
-  std::string rdGateway;      // 1006
-  std::string delay;          // 1020
+  std::string host;               // 1002
+  std::string domain;             // 1009
+  std::string localPassword;      // 1003, shown in clear
+  std::string rdGateway;          // 1006
+  std::string delay;              // 1020
   bool forceNumLock = false;      // 1027
   bool useAllMonitors = false;    // 1026
   bool printers = false;          // 1007

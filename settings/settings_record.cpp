@@ -18,7 +18,8 @@ const std::vector<SettingKey>& RecordKeys() {
   constexpr KeyFile E = KeyFile::Enciphered;
   constexpr KeyFile P = KeyFile::Plain;
   static const std::vector<SettingKey> keys = {
-      {"HOST", E, "", &R::host, ReadRule::Text, WrittenForm::AnyLine, "host name of the remote system (Remote Desktop host)"},
+      {"HOST", E, "", &R::host, ReadRule::Text, WrittenForm::AnyLine,
+       "host name of the remote system (Remote Desktop host)"},
       {"LocalPassword", E, "", &R::localPassword, ReadRule::Text, WrittenForm::AnyLine,
        "password of the local machine user"},
       {"RDGATEWAY", E, "", &R::rdGateway, ReadRule::Text, WrittenForm::AnyLine, "RD Gateway server name"},
@@ -53,7 +54,12 @@ const std::vector<SettingKey>& RecordKeys() {
 }
 
 const SettingKey& DebugKey() {
-  static const SettingKey key = {"DEBUG", KeyFile::Plain, "0", nullptr, ReadRule::OffWhenZero, WrittenForm::NotWritten,
+  static const SettingKey key = {"DEBUG",
+                                 KeyFile::Plain,
+                                 "0",
+                                 nullptr,
+                                 ReadRule::OffWhenZero,
+                                 WrittenForm::NotWritten,
                                  "the tray program writes log entries for its tray actions"};
   return key;
 }
@@ -67,9 +73,24 @@ const SettingKey* FindSettingKey(const std::string& name) {
 
 const std::vector<const char*>& StoreOrder() {
   static const std::vector<const char*> order = {
-      "FORCENUMKEY", "RDGATEWAY", "DOMAIN", "PRINTERS", "CLIPBOARD", "RDGUARD",
-      "DELAY", "AUDIORECORDING", "USEMONITORSALL", "AUDIOPLAYBACK", "HOST", "LocalPassword",
-      "LOCKBYDISCONNECTION", "EXPIRES", "EXPIRESAT", "ENABLE", "DAILYKEY", "EVERYHRS",
+      "FORCENUMKEY",
+      "RDGATEWAY",
+      "DOMAIN",
+      "PRINTERS",
+      "CLIPBOARD",
+      "RDGUARD",
+      "DELAY",
+      "AUDIORECORDING",
+      "USEMONITORSALL",
+      "AUDIOPLAYBACK",
+      "HOST",
+      "LocalPassword",
+      "LOCKBYDISCONNECTION",
+      "EXPIRES",
+      "EXPIRESAT",
+      "ENABLE",
+      "DAILYKEY",
+      "EVERYHRS",
   };
   return order;
 }

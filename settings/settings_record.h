@@ -9,7 +9,7 @@
 
 namespace settings {
 
-inline constexpr char kPlainFileName[] = "Settings.ini";          // section "ConfigSetting"
+inline constexpr char kPlainFileName[] = "Settings.ini";           // section "ConfigSetting"
 inline constexpr char kEncipheredFileName[] = "SettingsHost.ini";  // enciphered, section "Settings"
 inline constexpr char kEncipheredSection[] = "Settings";
 
@@ -60,21 +60,21 @@ enum class ReadRule {
 
 // The texts a store may write for a key.
 enum class WrittenForm {
-  AnyLine,    // the text typed, unchanged (one line)
-  Digits,     // decimal digits, at least one
-  Switch,     // "1" or "0"
-  Time,       // "HH:mm"
-  HourItem,   // "1" to "12", or empty for no item
-  Recording,  // "0" or "1"
-  Playback,   // "2", "0" or "1"
-  AlwaysZero, // "0" whatever the record holds
-  NotWritten, // DEBUG: this program never writes it
+  AnyLine,     // the text typed, unchanged (one line)
+  Digits,      // decimal digits, at least one
+  Switch,      // "1" or "0"
+  Time,        // "HH:mm"
+  HourItem,    // "1" to "12", or empty for no item
+  Recording,   // "0" or "1"
+  Playback,    // "2", "0" or "1"
+  AlwaysZero,  // "0" whatever the record holds
+  NotWritten,  // DEBUG: this program never writes it
 };
 
 struct SettingKey {
   const char* name;
   KeyFile file;
-  const char* defaultValue;  // what a missing key reads as; the one place of each default
+  const char* defaultValue;            // what a missing key reads as; the one place of each default
   std::string SettingsRecord::*field;  // null for DEBUG, which is not part of the record
   ReadRule rule;
   WrittenForm form;

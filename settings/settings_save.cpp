@@ -8,7 +8,8 @@ std::optional<std::string> SaveSettingsForm(const std::string& directory, const 
                                             const std::function<void()>& notifyService) {
   if (auto message = CheckForm(form)) return message;
   const SettingsRecord record = BuildRecord(form);
-  StoreNotifyAndMarkRead(directory, [&] { StoreSettings(directory, record); }, notifyService);
+  StoreNotifyAndMarkRead(
+      directory, [&] { StoreSettings(directory, record); }, notifyService);
   return std::nullopt;
 }
 

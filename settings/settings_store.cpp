@@ -55,7 +55,8 @@ void WriteInStoreOrder(const std::string& directory, const KeyTexts& keys) {
 
 const SettingKey& RecordKey(const char* name) {
   const SettingKey* key = FindSettingKey(name);
-  if (key == nullptr || key->field == nullptr) throw std::invalid_argument(std::string("not a settings record key: ") + name);
+  if (key == nullptr || key->field == nullptr)
+    throw std::invalid_argument(std::string("not a settings record key: ") + name);
   return *key;
 }
 

@@ -61,12 +61,14 @@ std::int32_t CCryptIni::WriteKeys(const IniEntries& entries, const std::string& 
   if (platform::PathExists(m_strFileName)) {
     std::optional<ByteArray> bytes = platform::ReadWholeFileUpTo(m_strFileName, kLargestEncipheredFile);
     if (!bytes) {
-      throw platform::FileError(m_strFileName, "cannot rewrite (larger than 1 MiB, so damaged or not ours; left as it is)");
+      throw platform::FileError(m_strFileName,
+                                "cannot rewrite (larger than 1 MiB, so damaged or not ours; left as it is)");
     }
     if (std::optional<std::string> deciphered = DecipherIniFile(*bytes)) {
       text = std::move(*deciphered);
     } else if (undecipherable == UndecipherableFile::Refuse) {
-      throw UndecipherableFileError(m_strFileName + ": does not decipher; not rewritten, so that nothing it holds is lost");
+      throw UndecipherableFileError(m_strFileName +
+                                    ": does not decipher; not rewritten, so that nothing it holds is lost");
     }
   }
   for (const auto& [key, value] : entries) {

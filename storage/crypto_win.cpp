@@ -51,7 +51,8 @@ bool CCrypto::DeriveKey(std::string passPhrase) {
     CryptDestroyKey(b.key);
     b.key = 0;
   }
-  if (!CryptHashData(b.hash, reinterpret_cast<const BYTE*>(passPhrase.data()), static_cast<DWORD>(passPhrase.size()), 0))
+  if (!CryptHashData(b.hash, reinterpret_cast<const BYTE*>(passPhrase.data()), static_cast<DWORD>(passPhrase.size()),
+                     0))
     return false;
   if (!CryptDeriveKey(b.prov, CALG_AES_128, b.hash, CRYPT_CREATE_SALT, &b.key)) {
     b.key = 0;

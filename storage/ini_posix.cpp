@@ -16,7 +16,8 @@ IniLookup ProfileGetString(const std::string& path, const char* section, const s
   return IniGetString(text, section, key, defaultValue, bufferSize);
 }
 
-void ProfileWriteString(const std::string& path, const char* section, const std::string& key, const std::string& value) {
+void ProfileWriteString(const std::string& path, const char* section, const std::string& key,
+                        const std::string& value) {
   const platform::RewriteLock lock(path);  // no other writer's key is lost between read and replace
   const bool exists = platform::PathExists(path);
   const std::string text = exists ? platform::ReadWholeFile(path) : std::string();

@@ -32,9 +32,9 @@ bool SameName(std::string_view a, std::string_view b) {
 enum class LineKind : unsigned char { Section, Entry };
 
 struct Line {
-  std::size_t begin = 0;  // first byte of the line
-  std::size_t end = 0;    // end of its content, before the line break
-  std::size_t next = 0;   // first byte of the next line
+  std::size_t begin = 0;   // first byte of the line
+  std::size_t end = 0;     // end of its content, before the line break
+  std::size_t next = 0;    // first byte of the next line
   std::string_view name;   // section name, or key name (trimmed)
   std::string_view value;  // trimmed
   LineKind kind = LineKind::Entry;

@@ -16,7 +16,8 @@ IniLookup ProfileGetString(const std::string& path, const char* section, const s
   return {buffer, copied};
 }
 
-void ProfileWriteString(const std::string& path, const char* section, const std::string& key, const std::string& value) {
+void ProfileWriteString(const std::string& path, const char* section, const std::string& key,
+                        const std::string& value) {
   if (WritePrivateProfileStringA(section, key.c_str(), value.c_str(), path.c_str())) return;
   const DWORD error = GetLastError();
   char text[256] = {};

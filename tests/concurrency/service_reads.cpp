@@ -176,7 +176,8 @@ TEST(ServiceReads, EveryReadSeesACompleteOldOrNewFile) {
   const std::string hostPath = dir / kHostName, cardPath = dir / kCardName;
   storage::g_settingsCryptIni.m_strFileName = hostPath;
   storage::g_settingsCryptIni.Write(HostValue(0), "HOST", "Settings");
-  platform::ReplaceFileContent(cardPath, *storage::EncipherIniText(CardText(0, 0)));  // as the registering component writes it
+  platform::ReplaceFileContent(cardPath,
+                               *storage::EncipherIniText(CardText(0, 0)));  // as the registering component writes it
 
   ReaderProcess reader(dir.path().substr(0, dir.path().size() - 1));
   for (int waited = 0; !Exists(dir / kReady) && waited < 3000; ++waited) Sleep(10);
@@ -215,7 +216,8 @@ TEST(ServiceReads, EveryReadSeesACompleteOldOrNewFile) {
     for (const auto& [bytes, count] : f.reads.distinct) {
       const std::optional<std::string> text = storage::DecipherIniFile(bytes);
       const bool known = text && f.texts.count(*text) == 1;
-      EXPECT_TRUE(known) << f.name << ": " << count << " reads of " << bytes.size() << " bytes that are no complete file"
+      EXPECT_TRUE(known) << f.name << ": " << count << " reads of " << bytes.size()
+                         << " bytes that are no complete file"
                          << (text ? ": " + *text : std::string(" (they do not decipher)"));
       if (known) {
         complete += count;
@@ -223,9 +225,10 @@ TEST(ServiceReads, EveryReadSeesACompleteOldOrNewFile) {
       }
     }
     EXPECT_GT(versions, 1) << f.name << ": the reader saw only one version";
-    std::printf("[service reads] %s: %d reads while %d rewrites in %.1f s; %d complete, %d versions seen; refused opens: %s\n",
-                f.name, f.reads.total, f.name == std::string(kHostName) ? rewrites : 2 * rewrites, seconds, complete,
-                versions, Failures(f.reads).c_str());
+    std::printf(
+        "[service reads] %s: %d reads while %d rewrites in %.1f s; %d complete, %d versions seen; refused opens: %s\n",
+        f.name, f.reads.total, f.name == std::string(kHostName) ? rewrites : 2 * rewrites, seconds, complete, versions,
+        Failures(f.reads).c_str());
   }
 }
 

@@ -59,7 +59,8 @@ int RunWriter(const std::string& file, int writer, int count) {
         std::fprintf(stderr, "writer %d, write %d: %s\n", writer, i, e.what());
         ++failed;
       }
-    } else if (quandorctl::RunGroup(quandorctl::kIniGroup, {"set", file, kSection, Key(writer, i), Value(writer, i)}) != 0) {
+    } else if (quandorctl::RunGroup(quandorctl::kIniGroup, {"set", file, kSection, Key(writer, i), Value(writer, i)}) !=
+               0) {
       ++failed;
     }
   }
@@ -161,7 +162,8 @@ TEST(TwoWriters, NoAcknowledgedUpdateIsLostAndNothingIsLeftBehind) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 5 && std::string(argv[1]) == "--writer") return RunWriter(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
+  if (argc == 5 && std::string(argv[1]) == "--writer")
+    return RunWriter(argv[2], std::atoi(argv[3]), std::atoi(argv[4]));
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }

@@ -20,13 +20,16 @@ using testing_support::TestFolder;
 std::string Show(const std::string& bytes) {
   std::string out;
   for (unsigned char c : bytes) {
-    if (c == '\r') out += "\\r";
-    else if (c == '\n') out += "\\n";
+    if (c == '\r')
+      out += "\\r";
+    else if (c == '\n')
+      out += "\\n";
     else if (c < 0x20 || c >= 0x7F) {
       char hex[8];
       snprintf(hex, sizeof hex, "\\x%02X", c);
       out += hex;
-    } else out += static_cast<char>(c);
+    } else
+      out += static_cast<char>(c);
   }
   return "\"" + out + "\"";
 }
@@ -48,29 +51,40 @@ const std::string kJunk = [] {
 
 const std::vector<Text>& Texts() {
   static const std::vector<Text> texts = {
-      {"profile form", "[Settings]\r\nHOST=abc\r\nUSER=bob\r\n\r\n[Other]\r\nHOST=def\r\n",
-       {"Settings", "settings", " SETTINGS ", "Other", "Missing", ""}, {"HOST", "host", " User ", "none", ""}},
+      {"profile form",
+       "[Settings]\r\nHOST=abc\r\nUSER=bob\r\n\r\n[Other]\r\nHOST=def\r\n",
+       {"Settings", "settings", " SETTINGS ", "Other", "Missing", ""},
+       {"HOST", "host", " User ", "none", ""}},
       {"empty text", "", {"Settings", ""}, {"HOST", ""}},
       {"no trailing newline", "[s]\r\nk=last", {"s"}, {"k", "x"}},
       {"LF-only lines", "[s]\nk=1\nj=2\n[t]\nk=3\n", {"s", "t"}, {"k", "j"}},
       {"lone CR lines", "[s]\rk=1\rj=2\r", {"s"}, {"k", "j"}},
-      {"blanks around names and '='", "  [ s ]  \r\n \t k \t = \t v w \t \r\n[t]\r\n  key2   =   x  \r\n",
-       {"s", " s ", "t"}, {"k", "key2"}},
+      {"blanks around names and '='",
+       "  [ s ]  \r\n \t k \t = \t v w \t \r\n[t]\r\n  key2   =   x  \r\n",
+       {"s", " s ", "t"},
+       {"k", "key2"}},
       {"empty key and empty value", "[s]\r\n=novalue\r\nempty=\r\nbare\r\n", {"s"}, {"", "empty", "bare"}},
       {"'=' in values", "[s]\r\nk=a=b=c\r\nurl=http://x/?q=1\r\n", {"s"}, {"k", "url"}},
-      {"quotes", "[q]\r\nd=\"dq\"\r\ns='sq'\r\nm=\"mixed'\r\none=\"\r\nempty=\"\"\r\ninner=a\"b\"\r\nlead=\"x\r\n"
-                 "spaced= \"in\" \r\n",
-       {"q"}, {"d", "s", "m", "one", "empty", "inner", "lead", "spaced"}},
+      {"quotes",
+       "[q]\r\nd=\"dq\"\r\ns='sq'\r\nm=\"mixed'\r\none=\"\r\nempty=\"\"\r\ninner=a\"b\"\r\nlead=\"x\r\n"
+       "spaced= \"in\" \r\n",
+       {"q"},
+       {"d", "s", "m", "one", "empty", "inner", "lead", "spaced"}},
       {"comments", "; top\r\n[s]\r\n;k=commented\r\nk=real\r\n# hash\r\n", {"s"}, {"k", ";k", "# hash", "; top"}},
       {"duplicate keys", "[s]\r\nk=first\r\nK=second\r\n", {"s"}, {"k"}},
       {"duplicate sections", "[s]\r\na=1\r\n[t]\r\nb=2\r\n[S]\r\na=3\r\nc=4\r\n", {"s", "t"}, {"a", "b", "c"}},
       {"keys before any section", "k=orphan\r\n[s]\r\nj=1\r\n", {"s", ""}, {"k", "j"}},
       {"very long line", "[s]\r\nlong=" + kLongValue + "\r\n", {"s"}, {"long"}},
-      {"section header oddities", "[a]b]\r\nk=1\r\n[c\r\nj=2\r\n[]\r\ne=3\r\n", {"a]b", "a", "c", ""}, {"k", "j", "e", "[c"}},
+      {"section header oddities",
+       "[a]b]\r\nk=1\r\n[c\r\nj=2\r\n[]\r\ne=3\r\n",
+       {"a]b", "a", "c", ""},
+       {"k", "j", "e", "[c"}},
       {"accented names", "[Sect\xC4on]\r\nK\xC9Y=1\r\n", {"Sect\xC4on", "sect\xE4on"}, {"K\xC9Y", "k\xE9y"}},
       {"binary junk", kJunk, {"junk"}, {"k"}},
-      {"control characters at the edges", "[s]\r\n\x0b\x0c k \x1a=\x1a\x0b v \x0c\t\r\nn= \xA0x\xA0 \r\n\x01j=\x01\r\n",
-       {"s"}, {"k", "n", "\x01j", "j"}},
+      {"control characters at the edges",
+       "[s]\r\n\x0b\x0c k \x1a=\x1a\x0b v \x0c\t\r\nn= \xA0x\xA0 \r\n\x01j=\x01\r\n",
+       {"s"},
+       {"k", "n", "\x01j", "j"}},
       {"blank lines only", "\r\n \r\n\t\r\n", {"s"}, {"k"}},
   };
   return texts;
@@ -126,7 +140,8 @@ TEST(DiffIni, LookupsAnswerAsGetPrivateProfileString) {
         for (const char* def : kDefaults)
           for (unsigned size : kSizes) {
             std::string buffer(size + 1, '\x7F');
-            const DWORD copied = GetPrivateProfileStringA(section.c_str(), key.c_str(), def, &buffer[0], size, path.c_str());
+            const DWORD copied =
+                GetPrivateProfileStringA(section.c_str(), key.c_str(), def, &buffer[0], size, path.c_str());
             const std::string windows(buffer.c_str());
             const storage::IniLookup ours = storage::IniGetString(t.bytes, section, key, def, size);
             EXPECT_TRUE(ours.value == windows && ours.copied == copied)
@@ -173,7 +188,8 @@ const std::vector<Edit>& Edits() {
       {"names with blanks", "[a]\r\nk=1\r\n", " a ", " k ", "2"},
       {"new names with blanks", "[a]\r\nk=1\r\n", " b ", " j ", "2"},
       {"empty key name", "[a]\r\nk=1\r\n", "a", "", "2"},
-      {"long value", "[a]\r\nk=1\r\n", "a", "k", "0123456789012345678901234567890123456789012345678901234567890123456789"},
+      {"long value", "[a]\r\nk=1\r\n", "a", "k",
+       "0123456789012345678901234567890123456789012345678901234567890123456789"},
       {"section without keys", "[a]\r\n[b]\r\nk=1\r\n", "a", "n", "3"},
       {"key after comment", "[a]\r\nk=1\r\n;note\r\n[b]\r\n", "a", "n", "3"},
       {"no trailing newline, new key", "[a]\r\nk=1", "a", "n", "3"},
@@ -221,8 +237,8 @@ TEST(DiffIni, WritesAsWritePrivateProfileString) {
     }
     EXPECT_EQ(Show(ours), Show(e.windows)) << e.label << ": " << e.wineDiffers;
     if (e.wineDiffers == kWineNormalises) {
-      EXPECT_EQ(Answers(ours), Answers(windows)) << e.label << " (" << e.wineDiffers << ")\n  profile: " << Show(windows)
-                                                 << "\n  engine:  " << Show(ours);
+      EXPECT_EQ(Answers(ours), Answers(windows))
+          << e.label << " (" << e.wineDiffers << ")\n  profile: " << Show(windows) << "\n  engine:  " << Show(ours);
     }
   }
 }

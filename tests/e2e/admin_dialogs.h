@@ -34,11 +34,10 @@ inline constexpr char kProfileKey[] = "Software\\Local AppWizard-Generated Appli
 inline constexpr int kGatePassword = 1010;
 inline constexpr int kHost = 1002, kDomain = 1009, kLocalPassword = 1003, kUseGateway = 1005, kGateway = 1006,
                      kPrinters = 1007, kClipboard = 1008, kPlayThis = 1021, kPlayRemote = 1022, kPlayNone = 1023,
-                     kRecordThis = 1024, kRecordNone = 1025, kAllMonitors = 1026, kNumLock = 1027,
-                     kResetCards = 1011, kCardsExpire = 1017, kExpiryTime = 1018, kDelay = 1020, kLock = 1004,
-                     kEnable = 1000, kEveryHrs = 1001, kUnlockTime = 1016;
-inline constexpr int kCardUser = 1013, kCardPassword = 1003, kSaveCard = 1014, kDeleteCard = 1015,
-                     kCardList = 1019;
+                     kRecordThis = 1024, kRecordNone = 1025, kAllMonitors = 1026, kNumLock = 1027, kResetCards = 1011,
+                     kCardsExpire = 1017, kExpiryTime = 1018, kDelay = 1020, kLock = 1004, kEnable = 1000,
+                     kEveryHrs = 1001, kUnlockTime = 1016;
+inline constexpr int kCardUser = 1013, kCardPassword = 1003, kSaveCard = 1014, kDeleteCard = 1015, kCardList = 1019;
 
 // Posted, not sent: a click that opens a modal window returns only when it closes.
 inline void Click(HWND dialog, int id) { driver::Post(driver::Control(dialog, id), BM_CLICK, 0, 0); }

@@ -93,7 +93,9 @@ TEST_F(CardList, ListsThreeCardsAndSavesTheChosenCardOnly) {
 
 TEST_F(CardList, EachRowStandsForItsOwnCardInAnyOrder) {
   // Two cards share masked number and user name.
-  const std::vector<Card> made = {{"12AB34.dll", "zoe", "z"}, {"12CD34.dll", "zoe", "y"}, {"99887766.dll", "adam", "a"},
+  const std::vector<Card> made = {{"12AB34.dll", "zoe", "z"},
+                                  {"12CD34.dll", "zoe", "y"},
+                                  {"99887766.dll", "adam", "a"},
                                   {"55443322.dll", "mia", "m"}};
   MakeCards(made);
   StartProgram();
@@ -144,15 +146,27 @@ TEST_F(CardList, EachRowStandsForItsOwnCardInAnyOrder) {
   };
   using Texts = std::vector<std::string>;
   ClickHeading(cards, 0);
-  ASSERT_TRUE(driver::WaitFor([&] { return column(0) == Texts{"adam", "mia", "zed", "zoe"}; }, 3000))
+  ASSERT_TRUE(driver::WaitFor(
+      [&] {
+        return column(0) == Texts{"adam", "mia", "zed", "zoe"};
+      },
+      3000))
       << "first click: ascending";
   EXPECT_TRUE(driver::remote::HeaderItemFormat(Header(cards), 0).value_or(0) & HDF_OWNERDRAW)
       << "the sort column's heading is drawn by the list";
   ClickHeading(cards, 0);
-  ASSERT_TRUE(driver::WaitFor([&] { return column(0) == Texts{"zoe", "zed", "mia", "adam"}; }, 3000))
+  ASSERT_TRUE(driver::WaitFor(
+      [&] {
+        return column(0) == Texts{"zoe", "zed", "mia", "adam"};
+      },
+      3000))
       << "second click: descending";
   ClickHeading(cards, 1);
-  ASSERT_TRUE(driver::WaitFor([&] { return column(1) == Texts{"12XXXX34", "12XXXX34", "55XXXX22", "99XXXX66"}; }, 3000))
+  ASSERT_TRUE(driver::WaitFor(
+      [&] {
+        return column(1) == Texts{"12XXXX34", "12XXXX34", "55XXXX22", "99XXXX66"};
+      },
+      3000))
       << "another column starts ascending";
   // Sorted by user name in the direction that differs from the folder's order, a row
   // that now stands where another card stood is saved.
@@ -179,7 +193,8 @@ TEST_F(CardList, DeletingTheOnlyCardAndAMissingFolder) {
   HWND cards = nullptr;
   ASSERT_TRUE(driver::WaitFor(
       [&] {
-        const auto found = driver::TopWindows(driver::WindowFilter(program().id(), "#32770", "Manage Registered Cards"));
+        const auto found =
+            driver::TopWindows(driver::WindowFilter(program().id(), "#32770", "Manage Registered Cards"));
         cards = found.empty() ? nullptr : found.front();
         return cards != nullptr;
       },
@@ -197,7 +212,8 @@ TEST_F(CardList, DeletingTheOnlyCardAndAMissingFolder) {
   // The card's file goes while the dialog is open: the save says so and creates nothing.
   ASSERT_TRUE(DeleteFileA((std::string(kCardFolder) + "CAFE0001.dll").c_str()));
   Click(cards, kSaveCard);
-  ExpectErrorStartingWith(cards, "The card's account could not be saved:\n" + std::string(kCardFolder) + "CAFE0001.dll");
+  ExpectErrorStartingWith(cards,
+                          "The card's account could not be saved:\n" + std::string(kCardFolder) + "CAFE0001.dll");
   EXPECT_TRUE(IsWindow(cards));
   EXPECT_FALSE(driver::FileExists(std::string(kCardFolder) + "CAFE0001.dll")) << "the save brought the card back";
 

@@ -51,7 +51,8 @@ void ProgramTest::StartProgram(const std::string& arguments, int timeoutMs) {
   m_mainWindow = driver::WaitTopWindow(main, timeoutMs);
   ASSERT_NE(m_mainWindow, nullptr) << "the program's main window did not appear";
   if (!m_useStandinTray) return;
-  ASSERT_TRUE(WaitTrayRecord(since, [](const TrayRecord& r) { return r.call == "ADD"; }, timeoutMs))
+  ASSERT_TRUE(WaitTrayRecord(
+      since, [](const TrayRecord& r) { return r.call == "ADD"; }, timeoutMs))
       << "the program made no icon call";
 }
 
@@ -82,7 +83,8 @@ std::vector<TrayRecord> ProgramTest::TrayRecords() const {
   return records;
 }
 
-std::optional<TrayRecord> ProgramTest::WaitTrayRecord(DWORD since, const std::function<bool(const TrayRecord&)>& matches,
+std::optional<TrayRecord> ProgramTest::WaitTrayRecord(DWORD since,
+                                                      const std::function<bool(const TrayRecord&)>& matches,
                                                       int timeoutMs) const {
   std::optional<TrayRecord> found;
   driver::WaitFor(
@@ -102,8 +104,8 @@ std::optional<TrayRecord> ProgramTest::WaitTrayRecord(DWORD since, const std::fu
 std::string ProgramTest::NextPicture(DWORD since) const {
   // A poll that had asked the service just before the change may still be recorded
   // just after it; 100 ms later every poll sees the change.
-  const auto update = WaitTrayRecord(since + 100, [](const TrayRecord& r) { return r.call == "MODIFY" && r.ok; },
-                                     kOneTickMs);
+  const auto update = WaitTrayRecord(
+      since + 100, [](const TrayRecord& r) { return r.call == "MODIFY" && r.ok; }, kOneTickMs);
   return update ? update->icon : "no update";
 }
 

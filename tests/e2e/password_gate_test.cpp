@@ -113,7 +113,8 @@ TEST_F(PasswordGate, OpensNoSecondSettingsWhileAGateOrTheSettingsAreOpen) {
   ASSERT_TRUE(WaitClosed(settings));
   ASSERT_TRUE(driver::WaitFor([&] { return !LogEntries().empty(); }, 5000));
   Sleep(300);
-  EXPECT_EQ(LogEntries(), std::vector<std::string>{"ShowSettings/Settings UI"}) << "only the settings that opened are logged";
+  EXPECT_EQ(LogEntries(), std::vector<std::string>{"ShowSettings/Settings UI"})
+      << "only the settings that opened are logged";
 }
 }  // namespace
 }  // namespace e2e

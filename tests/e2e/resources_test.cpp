@@ -290,8 +290,8 @@ TEST_F(Resources, EveryDialogTemplateMakesADialog) {
 
 TEST_F(Resources, ManifestAsksForNoElevationDpiAwarenessAndCommonControls6) {
   const std::string manifest = Raw(reinterpret_cast<const char*>(RT_MANIFEST), 1);
-  for (const char* part : {"level=\"asInvoker\"", "<dpiAware>true</dpiAware>", "Microsoft.Windows.Common-Controls",
-                           "version=\"6.0.0.0\""})
+  for (const char* part :
+       {"level=\"asInvoker\"", "<dpiAware>true</dpiAware>", "Microsoft.Windows.Common-Controls", "version=\"6.0.0.0\""})
     EXPECT_NE(manifest.find(part), std::string::npos) << part;
 }
 

@@ -34,7 +34,7 @@ TEST_F(CommandLine, OpensTheSettingsWithoutTheGateSavesAndEndsWithZero) {
 
   Type(settings, kHost, "rd.example.org");
   Type(settings, kLocalPassword, "pass=word 1");
-  Type(settings, kGateway, "gw.example.org");  // typed, gateway not ticked: stored, RDGUARD 0
+  Type(settings, kGateway, "gw.example.org");             // typed, gateway not ticked: stored, RDGUARD 0
   PressKey(driver::Control(settings, kHost), VK_RETURN);  // the default button saves
   const auto exitCode = program().WaitExit(15000);
   ASSERT_TRUE(exitCode) << "the program did not end after the settings closed";
@@ -44,8 +44,9 @@ TEST_F(CommandLine, OpensTheSettingsWithoutTheGateSavesAndEndsWithZero) {
             "[ConfigSetting]\r\nDEBUG=1\r\nFORCENUMKEY=1\r\nPRINTERS=1\r\nCLIPBOARD=1\r\nRDGUARD=0\r\nDELAY=500\r\n"
             "AUDIORECORDING=0\r\nUSEMONITORSALL=0\r\nAUDIOPLAYBACK=1\r\nLOCKBYDISCONNECTION=1\r\nEXPIRES=0\r\n"
             "EXPIRESAT=02:00\r\nENABLE=0\r\nDAILYKEY=0\r\nEVERYHRS=12\r\n");
-  EXPECT_EQ(Dump(folder() + "SettingsHost.ini"),
-            "[Settings]\r\nRDGATEWAY=gw.example.org\r\nDOMAIN=\r\nHOST=rd.example.org\r\nLocalPassword=pass=word 1\r\n");
+  EXPECT_EQ(
+      Dump(folder() + "SettingsHost.ini"),
+      "[Settings]\r\nRDGATEWAY=gw.example.org\r\nDOMAIN=\r\nHOST=rd.example.org\r\nLocalPassword=pass=word 1\r\n");
   EXPECT_EQ(ServiceControls(), std::vector<std::string>{"134"});
   EXPECT_EQ(File("Read.txt"), "kept\r\n");
   EXPECT_EQ(LogEntries(), std::vector<std::string>{"ShowSettings/Settings UI"});
@@ -102,15 +103,18 @@ TEST_F(SettingsDialog, ShowsTheStoredValuesAndWritesNothingUntilASavePassesItsCh
   const struct {
     int id;
     const char* text;
-  } texts[] = {{kHost, "host.example"}, {kDomain, "talo.example"}, {kLocalPassword, "secret"},
-               {kGateway, "gw.example"}, {kDelay, "750"}};
+  } texts[] = {{kHost, "host.example"},
+               {kDomain, "talo.example"},
+               {kLocalPassword, "secret"},
+               {kGateway, "gw.example"},
+               {kDelay, "750"}};
   for (const auto& t : texts) EXPECT_EQ(Text(settings, t.id), t.text) << "control " << t.id;
   const struct {
     int id;
     bool ticked;
-  } ticks[] = {{kLock, false},      {kCardsExpire, true}, {kPrinters, false},   {kClipboard, false},
-               {kUseGateway, true}, {kNumLock, false},    {kAllMonitors, true}, {kRecordThis, true},
-               {kRecordNone, false}, {kPlayThis, true},   {kPlayRemote, false}, {kPlayNone, false},
+  } ticks[] = {{kLock, false},       {kCardsExpire, true}, {kPrinters, false},   {kClipboard, false},
+               {kUseGateway, true},  {kNumLock, false},    {kAllMonitors, true}, {kRecordThis, true},
+               {kRecordNone, false}, {kPlayThis, true},    {kPlayRemote, false}, {kPlayNone, false},
                {kEnable, true}};
   for (const auto& t : ticks) EXPECT_EQ(Ticked(settings, t.id), t.ticked) << "control " << t.id;
   EXPECT_TRUE(Enabled(settings, kExpiryTime));
@@ -238,8 +242,8 @@ TEST_F(SettingsDialog, AStorageFailureIsShownAndGoesNoFurther) {
   ASSERT_NE(settings, nullptr);
   Type(settings, kHost, "h");
   Type(settings, kLocalPassword, "p");
-  HANDLE held = CreateFileA((folder() + "SettingsHost.ini").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE held = CreateFileA((folder() + "SettingsHost.ini").c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   Click(settings, IDOK);
   ExpectErrorStartingWith(settings, "The settings could not be saved:\n" + folder() + "SettingsHost.ini: cannot ");
@@ -253,7 +257,8 @@ TEST_F(SettingsDialog, AStorageFailureIsShownAndGoesNoFurther) {
   ASSERT_TRUE(DeleteFileA((folder() + "SettingsHost.ini").c_str()));
   Click(settings, IDOK);
   ASSERT_TRUE(WaitClosed(settings));
-  EXPECT_EQ(Dump(folder() + "SettingsHost.ini"), "[Settings]\r\nRDGATEWAY=\r\nDOMAIN=\r\nHOST=h\r\nLocalPassword=p\r\n");
+  EXPECT_EQ(Dump(folder() + "SettingsHost.ini"),
+            "[Settings]\r\nRDGATEWAY=\r\nDOMAIN=\r\nHOST=h\r\nLocalPassword=p\r\n");
   ASSERT_TRUE(driver::WaitFor([&] { return !ServiceControls().empty(); }, 5000));
   EXPECT_EQ(ServiceControls(), std::vector<std::string>{"134"});
 
@@ -265,7 +270,8 @@ TEST_F(SettingsDialog, AStorageFailureIsShownAndGoesNoFurther) {
   Click(settings, IDOK);
   ASSERT_TRUE(WaitClosed(settings));
   EXPECT_EQ(driver::WaitMessageBox(settings, 300).window, nullptr);
-  EXPECT_EQ(Dump(folder() + "SettingsHost.ini"), "[Settings]\r\nRDGATEWAY=\r\nDOMAIN=\r\nHOST=h3\r\nLocalPassword=p\r\n");
+  EXPECT_EQ(Dump(folder() + "SettingsHost.ini"),
+            "[Settings]\r\nRDGATEWAY=\r\nDOMAIN=\r\nHOST=h3\r\nLocalPassword=p\r\n");
   EXPECT_TRUE(driver::FileExists(folder() + "Read.txt"));
 }
 }  // namespace

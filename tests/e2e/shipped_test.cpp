@@ -34,8 +34,8 @@ using Shipped = AdminDialogs;
 TEST_F(Shipped, OneStartThroughTrayPictureLoginSettingsCardListAndExit) {
   InstallService();  // installed, stopped
   WriteSettings("[ConfigSetting]\r\nDEBUG=1\r\nEXPIRES=1\r\nEXPIRESAT=03:30\r\n");
-  const std::map<std::string, std::vector<std::string>> rowOf = {
-      {"4711230098.dll", {"j.miller", "47XXXX98", "03:30"}}, {"99120455.dll", {"a.novak", "99XXXX55", "03:30"}}};
+  const std::map<std::string, std::vector<std::string>> rowOf = {{"4711230098.dll", {"j.miller", "47XXXX98", "03:30"}},
+                                                                 {"99120455.dll", {"a.novak", "99XXXX55", "03:30"}}};
   MakeCards({{"4711230098.dll", "j.miller", "pj"}, {"99120455.dll", "a.novak", "pa"}});
   const DWORD since = GetTickCount();
   StartProgram("", kStartMs);
@@ -57,7 +57,8 @@ TEST_F(Shipped, OneStartThroughTrayPictureLoginSettingsCardListAndExit) {
   });
 
   Part("the picture follows the service", [&] {
-    const auto first = WaitTrayRecord(since, [](const TrayRecord& r) { return r.call == "MODIFY"; }, kOneTickMs);
+    const auto first = WaitTrayRecord(
+        since, [](const TrayRecord& r) { return r.call == "MODIFY"; }, kOneTickMs);
     ASSERT_TRUE(first) << "no poll";
     EXPECT_EQ(first->icon, "130") << "installed and stopped: struck through";
     ASSERT_TRUE(driver::service::Start(kStandinServiceName));
@@ -131,7 +132,8 @@ TEST_F(Shipped, OneStartThroughTrayPictureLoginSettingsCardListAndExit) {
     const DWORD exitAt = GetTickCount();
     ASSERT_TRUE(driver::Post(MainWindow(), WM_COMMAND, kExit, 0));
     ASSERT_TRUE(program().WaitExit(30000)) << "the program did not end";
-    const auto removed = WaitTrayRecord(exitAt, [](const TrayRecord& r) { return r.call == "DELETE"; }, 1000);
+    const auto removed = WaitTrayRecord(
+        exitAt, [](const TrayRecord& r) { return r.call == "DELETE"; }, 1000);
     ASSERT_TRUE(removed) << "the icon stayed";
     EXPECT_TRUE(removed->ok);
   });

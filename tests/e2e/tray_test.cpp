@@ -58,11 +58,13 @@ TEST_F(TrayIcon, AddedWithTipMessageAndActivePictureThenPolled) {
   EXPECT_EQ(add.tip, "Quandor Systems Card Authenticator");
   EXPECT_EQ(add.icon, "128") << "until the first poll the icon shows the active picture";
   char window[32];
-  std::snprintf(window, sizeof window, "%lx", static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(MainWindow())));
+  std::snprintf(window, sizeof window, "%lx",
+                static_cast<unsigned long>(reinterpret_cast<std::uintptr_t>(MainWindow())));
   EXPECT_EQ(add.hwnd, window) << "the icon belongs to the main window";
 
   // The first poll finds no service: the inactive picture, tip unchanged.
-  const auto poll = WaitTrayRecord(start, [](const TrayRecord& r) { return r.call == "MODIFY"; }, kOneTickMs);
+  const auto poll = WaitTrayRecord(
+      start, [](const TrayRecord& r) { return r.call == "MODIFY"; }, kOneTickMs);
   ASSERT_TRUE(poll);
   EXPECT_TRUE(poll->ok);
   EXPECT_EQ(poll->icon, "130");
@@ -221,7 +223,6 @@ class LogonCommands : public ProgramTest {
   }
 };
 
-
 TEST_F(LogonCommands, StartTheSiblingAndLogOnlyWhileDebugIsNotZero) {
   StartProgram();
   // Which DEBUG values log is the tray's rule (tests/unit/app/tray_rules_test.cpp); one
@@ -289,7 +290,8 @@ TEST_F(Ending, ExitEnterAndEscEndTheProgramAndRemoveTheIcon) {
     StartProgram();
     c.end(MainWindow());
     ASSERT_TRUE(program().WaitExit(10000)) << c.what << " did not end the program";
-    const auto removed = WaitTrayRecord(since, [](const TrayRecord& r) { return r.call == "DELETE"; }, 1000);
+    const auto removed = WaitTrayRecord(
+        since, [](const TrayRecord& r) { return r.call == "DELETE"; }, 1000);
     ASSERT_TRUE(removed) << c.what << " left the icon";
     EXPECT_TRUE(removed->ok);
     EXPECT_EQ(removed->id, "1");
@@ -329,10 +331,12 @@ using IconComesBack = ProgramTest;
 
 TEST_F(IconComesBack, ShellNotReadyAtStart) {
   driver::Post(TrayWindow(), kTrayRefuseAdds, 1, 0);
-  ASSERT_TRUE(WaitTrayRecord(0, [](const TrayRecord& r) { return r.call == "REFUSE"; }, 5000));
+  ASSERT_TRUE(WaitTrayRecord(
+      0, [](const TrayRecord& r) { return r.call == "REFUSE"; }, 5000));
   const DWORD since = GetTickCount();
   StartProgram();
-  const auto added = WaitTrayRecord(since, [](const TrayRecord& r) { return r.call == "ADD" && r.ok; }, kOneTickMs);
+  const auto added = WaitTrayRecord(
+      since, [](const TrayRecord& r) { return r.call == "ADD" && r.ok; }, kOneTickMs);
   ASSERT_TRUE(added) << "the icon was not added again";
   EXPECT_EQ(added->icon, "130") << "the retry carries the polled picture";
   EXPECT_EQ(NextPicture(added->tick), "130") << "updates go on after the retry";
@@ -342,7 +346,8 @@ TEST_F(IconComesBack, ShellRestartAddsTheIconAgain) {
   StartProgram();
   const DWORD since = GetTickCount();
   driver::Post(TrayWindow(), kTrayRestart, 0, 0);
-  const auto added = WaitTrayRecord(since, [](const TrayRecord& r) { return r.call == "ADD"; }, 5000);
+  const auto added = WaitTrayRecord(
+      since, [](const TrayRecord& r) { return r.call == "ADD"; }, 5000);
   ASSERT_TRUE(added) << "the program did not answer the shell's restart";
   EXPECT_TRUE(added->ok);
   EXPECT_EQ(added->tip, "Quandor Systems Card Authenticator");
@@ -353,7 +358,8 @@ TEST_F(IconComesBack, AnnouncementFromAShellThatKeptTheIcon) {
   StartProgram();
   const DWORD since = GetTickCount();
   driver::Post(TrayWindow(), kTrayAnnounce, 0, 0);
-  ASSERT_TRUE(WaitTrayRecord(since, [](const TrayRecord& r) { return r.call == "ADD"; }, 5000));
+  ASSERT_TRUE(WaitTrayRecord(
+      since, [](const TrayRecord& r) { return r.call == "ADD"; }, 5000));
   // The duplicate add is refused; the icon is still the program's and keeps updating.
   EXPECT_EQ(NextPicture(GetTickCount()), "130");
   const auto records = TrayRecords();

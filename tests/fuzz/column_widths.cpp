@@ -13,7 +13,8 @@ namespace {
 
 std::int32_t Int32At(const std::string& bytes, std::size_t at) {
   std::uint32_t value = 0;
-  for (int i = 3; i >= 0; --i) value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
+  for (int i = 3; i >= 0; --i)
+    value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
   return static_cast<std::int32_t>(value);
 }
 
@@ -26,7 +27,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto widths = cards::ReadColumnWidths(record, headerColumns);
   const bool fits = record.size() >= 4 && Int32At(record, 0) == headerColumns &&
                     record.size() >= 4 + 4 * static_cast<std::size_t>(headerColumns);
-  FUZZ_CHECK(widths.has_value() == fits, "header of " + std::to_string(headerColumns) + ", record " + fuzz::Shown(record));
+  FUZZ_CHECK(widths.has_value() == fits,
+             "header of " + std::to_string(headerColumns) + ", record " + fuzz::Shown(record));
   if (!widths) return 0;
   FUZZ_CHECK(widths->size() == static_cast<std::size_t>(headerColumns), "wrong number of widths");
   for (std::size_t i = 0; i < widths->size(); ++i)

@@ -23,12 +23,14 @@ using fuzz::Shown;
 // An INI lookup as CCryptIni::Read makes it, checked against the buffer's promise.
 void Lookup(const std::string& text, std::string_view section, std::string_view key) {
   const storage::IniLookup found = storage::IniGetString(text, section, key, "", storage::kCryptIniReadBuffer);
-  FUZZ_CHECK(found.value.size() < storage::kCryptIniReadBuffer, "value of " + std::to_string(found.value.size()) + " bytes");
+  FUZZ_CHECK(found.value.size() < storage::kCryptIniReadBuffer,
+             "value of " + std::to_string(found.value.size()) + " bytes");
   FUZZ_CHECK(found.copied == found.value.size(), "copied " + std::to_string(found.copied));
 }
 
 void LookupTheCardAndSettingsKeys(const std::string& text) {
-  for (const char* key : {"HOST", "LocalPassword", "RDGATEWAY", "DOMAIN", "USER", "PASSWORD"}) Lookup(text, "Settings", key);
+  for (const char* key : {"HOST", "LocalPassword", "RDGATEWAY", "DOMAIN", "USER", "PASSWORD"})
+    Lookup(text, "Settings", key);
 }
 
 }  // namespace
@@ -65,7 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const std::optional<storage::ByteArray> file = storage::EncipherIniText(rest);
   FUZZ_CHECK(file.has_value(), "a text of " + std::to_string(rest.size()) + " bytes did not encipher");
-  FUZZ_CHECK(file->size() % 16 == 0 && file->size() > rest.size(), "ciphertext of " + std::to_string(file->size()) + " bytes");
+  FUZZ_CHECK(file->size() % 16 == 0 && file->size() > rest.size(),
+             "ciphertext of " + std::to_string(file->size()) + " bytes");
   const std::optional<std::string> back = storage::DecipherIniFile(*file);
   FUZZ_CHECK(back.has_value() && *back == rest, "the text did not come back: " + Shown(rest.substr(0, 64)));
   Lookup(*back, section, key);

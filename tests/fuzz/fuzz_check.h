@@ -58,7 +58,7 @@ class Fields {
 
 }  // namespace fuzz
 
-#define FUZZ_CHECK(condition, detail)                                  \
-  do {                                                                 \
+#define FUZZ_CHECK(condition, detail)                                         \
+  do {                                                                        \
     if (!(condition)) ::fuzz::Fail(__FILE__, __LINE__, #condition, (detail)); \
   } while (0)

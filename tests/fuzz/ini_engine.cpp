@@ -20,7 +20,9 @@ using fuzz::Shown;
 // lines end at LF, CR LF or a lone CR; blanks around a line and its names are ignored;
 // "[name]" (up to the last "]") starts a section, any other line is a key, named by the
 // text before its first "=".
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '\x1a'; }
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == '\x1a';
+}
 
 std::string Trim(std::string_view s) {
   while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
@@ -58,7 +60,8 @@ Structure Parse(std::string_view text) {
     if (line.front() == '[' && close != std::string::npos && close > 0) {
       s.sections.push_back(Trim(std::string_view(line).substr(1, close - 1)));
     } else {
-      s.keys.push_back({static_cast<int>(s.sections.size()) - 1, Trim(std::string_view(line).substr(0, line.find('=')))});
+      s.keys.push_back(
+          {static_cast<int>(s.sections.size()) - 1, Trim(std::string_view(line).substr(0, line.find('=')))});
     }
   }
   return s;
@@ -119,7 +122,8 @@ void CheckWrite(const std::string& before, std::string_view section, std::string
       if (was.keys[i].section == target && Fold(was.keys[i].name) == Fold(keyName)) present = true;
       if (was.keys[i].section <= target) insertAt = i + 1;
     }
-    if (!present) expected.keys.insert(expected.keys.begin() + static_cast<std::ptrdiff_t>(insertAt), Key{target, keyName});
+    if (!present)
+      expected.keys.insert(expected.keys.begin() + static_cast<std::ptrdiff_t>(insertAt), Key{target, keyName});
   }
   FUZZ_CHECK(now.sections == expected.sections, "sections changed: " + what + " gave " + Shown(after));
   FUZZ_CHECK(now.keys == expected.keys, "keys changed: " + what + " gave " + Shown(after));

@@ -55,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   logging::LogReader reader(source);
   std::uint64_t count = 0;
   while (const auto record = reader.Next()) {
-    FUZZ_CHECK(record->index == count, "record " + std::to_string(record->index) + " came as number " + std::to_string(count));
+    FUZZ_CHECK(record->index == count,
+               "record " + std::to_string(record->index) + " came as number " + std::to_string(count));
     const std::string_view original = bytes.substr(count * logging::kRecordBytes, logging::kRecordBytes);
     if (record->problem.empty()) {
       FUZZ_CHECK(Rebuilt(*record) == original, "record " + std::to_string(count) + " of " + fuzz::Shown(original));
@@ -68,8 +69,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(!controlBytes, "line " + fuzz::Shown(line));
     ++count;
   }
-  FUZZ_CHECK(count == bytes.size() / logging::kRecordBytes, std::to_string(count) + " records of " + std::to_string(bytes.size()) + " bytes");
-  FUZZ_CHECK(reader.TrailingBytes() == bytes.size() % logging::kRecordBytes, "trailing " + std::to_string(reader.TrailingBytes()));
+  FUZZ_CHECK(count == bytes.size() / logging::kRecordBytes,
+             std::to_string(count) + " records of " + std::to_string(bytes.size()) + " bytes");
+  FUZZ_CHECK(reader.TrailingBytes() == bytes.size() % logging::kRecordBytes,
+             "trailing " + std::to_string(reader.TrailingBytes()));
   FUZZ_CHECK(!reader.Next().has_value(), "a record after the end");
   return 0;
 }

@@ -48,7 +48,8 @@ long KernelHandles(DWORD pid) {
   std::vector<char> buffer(1 << 22);
   ULONG needed = 0;
   for (int tries = 0; tries < 4; ++tries) {
-    const NTSTATUS status = query(16 /* SystemHandleInformation */, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
+    const NTSTATUS status =
+        query(16 /* SystemHandleInformation */, buffer.data(), static_cast<ULONG>(buffer.size()), &needed);
     if (status == 0) break;
     if (tries == 3) return -1;
     buffer.resize(std::max<std::size_t>(needed + 65536, buffer.size() * 2));
@@ -116,12 +117,14 @@ TEST_F(Soak, ResourcesStayFlatAndThePictureFollowsTheService) {
       {"started", [&] { return driver::service::Start(name); }, "128"},
       {"paused",
        [&] {
-         return driver::service::Control(name, SERVICE_CONTROL_PAUSE) && driver::service::WaitState(name, SERVICE_PAUSED, 5000);
+         return driver::service::Control(name, SERVICE_CONTROL_PAUSE) &&
+                driver::service::WaitState(name, SERVICE_PAUSED, 5000);
        },
        "128"},
       {"stopped",
        [&] {
-         return driver::service::Control(name, SERVICE_CONTROL_STOP) && driver::service::WaitState(name, SERVICE_STOPPED, 10000);
+         return driver::service::Control(name, SERVICE_CONTROL_STOP) &&
+                driver::service::WaitState(name, SERVICE_STOPPED, 10000);
        },
        "130"},
   };
@@ -138,8 +141,8 @@ TEST_F(Soak, ResourcesStayFlatAndThePictureFollowsTheService) {
     samples.push_back(s);
   };
   int changes = 0, flips = 0;
-  DWORD shownAt = 0;              // tick of the record that showed the current picture
-  std::string shown;              // the picture the service's state calls for
+  DWORD shownAt = 0;  // tick of the record that showed the current picture
+  std::string shown;  // the picture the service's state calls for
   const auto minutesRun = [&] { return (GetTickCount() - started) / 60000.0; };
   double nextSample = 1;
   for (int cycle = 0;; ++cycle) {
@@ -153,10 +156,12 @@ TEST_F(Soak, ResourcesStayFlatAndThePictureFollowsTheService) {
       const DWORD since = GetTickCount();
       // Until this change, every update since the last one showed that picture.
       for (const e2e::TrayRecord& r : TrayRecords()) {
-        const bool inWindow = shownAt != 0 && static_cast<LONG>(r.tick - shownAt) > 0 && static_cast<LONG>(r.tick - since) < 0;
+        const bool inWindow =
+            shownAt != 0 && static_cast<LONG>(r.tick - shownAt) > 0 && static_cast<LONG>(r.tick - since) < 0;
         if (inWindow && r.call == "MODIFY" && r.icon != shown) {
           ++flips;
-          ADD_FAILURE() << "the picture flipped to " << r.icon << " at tick " << r.tick << " while the service stayed " << shown;
+          ADD_FAILURE() << "the picture flipped to " << r.icon << " at tick " << r.tick << " while the service stayed "
+                        << shown;
         }
       }
       ASSERT_TRUE(step.change()) << "the service could not be " << step.what;
@@ -164,8 +169,10 @@ TEST_F(Soak, ResourcesStayFlatAndThePictureFollowsTheService) {
       // followed already while the change was being confirmed.
       const DWORD changed = GetTickCount();
       const auto update = WaitTrayRecord(
-          since, [&](const e2e::TrayRecord& r) { return r.call == "MODIFY" && r.ok && r.icon == step.picture; }, e2e::kOneTickMs);
-      ASSERT_TRUE(update.has_value()) << "the service " << step.what << " but the picture did not follow within one tick";
+          since, [&](const e2e::TrayRecord& r) { return r.call == "MODIFY" && r.ok && r.icon == step.picture; },
+          e2e::kOneTickMs);
+      ASSERT_TRUE(update.has_value()) << "the service " << step.what
+                                      << " but the picture did not follow within one tick";
       latencies.push_back(std::max(0, static_cast<int>(static_cast<LONG>(update->tick - changed))));
       shownAt = update->tick;
       shown = step.picture;
@@ -182,8 +189,10 @@ TEST_F(Soak, ResourcesStayFlatAndThePictureFollowsTheService) {
   CloseHandle(process);
 
   std::sort(latencies.begin(), latencies.end());
-  std::printf("[soak] %.1f minutes, %d service changes; picture followed after median %d ms, at most %d ms (one tick: 3000 ms)\n",
-              samples.back().minutes, changes, latencies[latencies.size() / 2], latencies.back());
+  std::printf(
+      "[soak] %.1f minutes, %d service changes; picture followed after median %d ms, at most %d ms (one tick: 3000 "
+      "ms)\n",
+      samples.back().minutes, changes, latencies[latencies.size() / 2], latencies.back());
   for (const Sample& s : samples)
     std::printf("[soak] %5.1f min: %ld handles, %ld GDI objects, %zu KiB private\n", s.minutes, s.handles, s.gdiObjects,
                 s.privateBytes / 1024);

@@ -31,12 +31,21 @@ TEST(WildcardMatch, MatchesAsADirectorySearchDoes) {
     const char* name;
     bool match;
   } cases[] = {
-      {"*.dll", "1234.dll", true},     {"*.dll", "AB99.DLL", true},    {"*.dll", ".dll", true},
-      {"*.dll", "12.dll34.dll", true}, {"*.dll", "1234.dll.tmp", false}, {"*.dll", "1234.dl", false},
-      {"*.dll", "dll", false},         {"a?c", "abc", true},           {"a?c", "ac", false},
-      {"*", "", true},                 {"**x", "x", true},             {"*a*b", "xaxxb", true},
+      {"*.dll", "1234.dll", true},
+      {"*.dll", "AB99.DLL", true},
+      {"*.dll", ".dll", true},
+      {"*.dll", "12.dll34.dll", true},
+      {"*.dll", "1234.dll.tmp", false},
+      {"*.dll", "1234.dl", false},
+      {"*.dll", "dll", false},
+      {"a?c", "abc", true},
+      {"a?c", "ac", false},
+      {"*", "", true},
+      {"**x", "x", true},
+      {"*a*b", "xaxxb", true},
   };
-  for (const Case& c : cases) EXPECT_EQ(platform::WildcardMatch(c.pattern, c.name), c.match) << c.pattern << " " << c.name;
+  for (const Case& c : cases)
+    EXPECT_EQ(platform::WildcardMatch(c.pattern, c.name), c.match) << c.pattern << " " << c.name;
 }
 
 TEST(DirectoryOf, KeepsTheLastSeparator) {
@@ -59,7 +68,8 @@ TEST(ReplaceFileContent, AFailureAtAnyStepKeepsTheOldFile) {
     TestFolder dir;
     dir.Write("a.ini", "old");
     platform::ScopedFaultHook hook([&](FileOp op, const std::string&) { return op == failing; });
-    EXPECT_THROW(platform::ReplaceFileContent(dir / "a.ini", "new"), platform::FileError) << platform::FileOpName(failing);
+    EXPECT_THROW(platform::ReplaceFileContent(dir / "a.ini", "new"), platform::FileError)
+        << platform::FileOpName(failing);
     EXPECT_EQ(dir.Read("a.ini"), "old") << platform::FileOpName(failing);
     EXPECT_EQ(dir.Listing(), "a.ini") << platform::FileOpName(failing);
   }

@@ -40,7 +40,8 @@ std::string TestFolder::Read(const std::string& name) const {
 
 std::string TestFolder::Listing() const {
   std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(fs::u8path(m_path))) names.push_back(entry.path().filename().u8string());
+  for (const auto& entry : fs::directory_iterator(fs::u8path(m_path)))
+    names.push_back(entry.path().filename().u8string());
   std::sort(names.begin(), names.end());
   std::string text;
   for (const auto& n : names) text += (text.empty() ? "" : " ") + n;

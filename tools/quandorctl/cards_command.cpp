@@ -172,9 +172,15 @@ int List(Args args) {
     rows.push_back(std::move(row));
   }
   switch (format) {
-    case Format::Table: PrintTable(columns, rows); break;
-    case Format::Csv: PrintCsv(columns, rows); break;
-    case Format::Json: PrintJson(columns, rows); break;
+    case Format::Table:
+      PrintTable(columns, rows);
+      break;
+    case Format::Csv:
+      PrintCsv(columns, rows);
+      break;
+    case Format::Json:
+      PrintJson(columns, rows);
+      break;
   }
   std::fflush(stdout);
 
@@ -187,7 +193,8 @@ int List(Args args) {
     } else if (!problem.empty()) {
       status = kExitFile;
     }
-    if (!problem.empty()) std::fprintf(stderr, "quandorctl cards: %s (listed with an empty account)\n", problem.c_str());
+    if (!problem.empty())
+      std::fprintf(stderr, "quandorctl cards: %s (listed with an empty account)\n", problem.c_str());
   }
   return status;
 }
@@ -276,8 +283,9 @@ int Reset(Args args) {
       if (!Deciphers(card.path, readError) || !readError.empty()) strangers += "\n  " + card.path;
     }
     if (!strangers.empty()) {
-      throw CommandError(kExitDecipher, "these files of " + folder + " are not readable cards:" + strangers +
-                                            "\nnothing was deleted; check the folder, or add --force to delete them too");
+      throw CommandError(kExitDecipher,
+                         "these files of " + folder + " are not readable cards:" + strangers +
+                             "\nnothing was deleted; check the folder, or add --force to delete them too");
     }
   }
   const cards::CardReset reset = cards::DeleteAllCards(folder);
@@ -288,7 +296,8 @@ int Reset(Args args) {
     std::printf("removed %d card %s from %s\n", deleted, deleted == 1 ? "file" : "files", folder.c_str());
   }
   std::fflush(stdout);
-  for (const std::string& path : reset.notDeleted) std::fprintf(stderr, "quandorctl cards: %s: cannot delete\n", path.c_str());
+  for (const std::string& path : reset.notDeleted)
+    std::fprintf(stderr, "quandorctl cards: %s: cannot delete\n", path.c_str());
   return reset.notDeleted.empty() ? kExitOk : kExitFile;
 }
 

@@ -5,8 +5,8 @@
 
 namespace quandorctl {
 
-extern const CommandGroup kLogGroup;  // log_command.cpp
-extern const CommandGroup kIniGroup;  // ini_command.cpp
+extern const CommandGroup kLogGroup;       // log_command.cpp
+extern const CommandGroup kIniGroup;       // ini_command.cpp
 extern const CommandGroup kSettingsGroup;  // settings_command.cpp
 extern const CommandGroup kCardsGroup;     // cards_command.cpp
 

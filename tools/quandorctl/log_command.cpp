@@ -24,10 +24,18 @@ void AppendEscaped(std::string& line, const std::string& text) {
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
     switch (c) {
-      case '\t': line += "\\t"; break;
-      case '\r': line += "\\r"; break;
-      case '\n': line += "\\n"; break;
-      case '\\': line += "\\\\"; break;
+      case '\t':
+        line += "\\t";
+        break;
+      case '\r':
+        line += "\\r";
+        break;
+      case '\n':
+        line += "\\n";
+        break;
+      case '\\':
+        line += "\\\\";
+        break;
       default:
         if (byte < 0x20 || byte == 0x7F) {
           char hex[5];
@@ -76,10 +84,9 @@ int ShowLog(const std::string& path, std::ostream& out, std::ostream& err) {
   }
   out.flush();
   if (foreign > 0) {
-    err << "quandorctl log: warning: " << path << ": " << foreign
-        << (foreign == 1 ? " record does" : " records do") << " not follow the log's layout; the first is record "
-        << firstForeign.index << " (byte " << firstForeign.index * logging::kRecordBytes
-        << "): " << firstForeign.problem << "\n";
+    err << "quandorctl log: warning: " << path << ": " << foreign << (foreign == 1 ? " record does" : " records do")
+        << " not follow the log's layout; the first is record " << firstForeign.index << " (byte "
+        << firstForeign.index * logging::kRecordBytes << "): " << firstForeign.problem << "\n";
   }
   if (trailing > 0) {
     err << "quandorctl log: warning: " << path << ": the last " << trailing << " bytes are not a whole record of "

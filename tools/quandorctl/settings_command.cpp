@@ -33,7 +33,8 @@ constexpr char kUsage[] =
     "  set   checks every VALUE against the texts the settings dialog writes for its KEY\n"
     "        (key names are case-sensitive); when one is refused, nothing is written.\n"
     "        Then writes the given keys in the dialog's fixed order, tells the service\n"
-    "        " QUANDOR_SERVICE_NAME " (control 134) and makes DIR/Read.txt exist, as the\n"
+    "        " QUANDOR_SERVICE_NAME
+    " (control 134) and makes DIR/Read.txt exist, as the\n"
     "        dialog's Save and Close does. DEBUG is never written. LocalPassword is read\n"
     "        from standard input with --local-password-stdin (one line; a final line break\n"
     "        is dropped), never from the command line. A text with a blank at either end or\n"
@@ -41,8 +42,7 @@ constexpr char kUsage[] =
     "exit status: 0 success, 1 wrong usage or a refused value, 2 a file cannot be read or\n"
     "written, 3 SettingsHost.ini does not decipher.\n";
 
-constexpr char kDoesNotDecipher[] =
-    ": does not decipher (empty, damaged, or enciphered with another pass phrase)";
+constexpr char kDoesNotDecipher[] = ": does not decipher (empty, damaged, or enciphered with another pass phrase)";
 
 // False when the enciphered file exists and does not decipher.
 bool EncipheredFileReadable(const std::string& path) {
@@ -59,7 +59,8 @@ bool IsSecret(const settings::SettingKey& key) { return std::string(key.name) ==
 void PrintKey(const settings::SettingKey& key, const std::string& stored, bool showSecret) {
   const std::string reading = settings::DescribeStoredValue(key, stored);
   const std::string shown = IsSecret(key) && !showSecret && !stored.empty() ? "********" : Quoted(stored);
-  std::printf("%-20s %-12s %s%s%s\n", key.name, shown.c_str(), reading.c_str(), reading.empty() ? "" : ": ", key.meaning);
+  std::printf("%-20s %-12s %s%s%s\n", key.name, shown.c_str(), reading.c_str(), reading.empty() ? "" : ": ",
+              key.meaning);
 }
 
 int Show(Args args) {
@@ -75,8 +76,8 @@ int Show(Args args) {
 
   std::printf("# %s, section [%s], enciphered%s\n", hostFile.c_str(), settings::kEncipheredSection,
               !platform::PathExists(hostFile) ? " (missing: every key reads empty)"
-              : readable                     ? ""
-                                             : " (does not decipher: every key reads empty)");
+              : readable                      ? ""
+                                              : " (does not decipher: every key reads empty)");
   bool plainHeader = false;
   for (const settings::SettingKey& key : settings::RecordKeys()) {
     if (key.file == settings::KeyFile::Plain && !plainHeader) {
@@ -85,7 +86,8 @@ int Show(Args args) {
                   platform::PathExists(plainFile) ? "" : " (missing: every key reads its default)");
     }
     // DAILYKEY is not part of what the program reads; show what the file holds.
-    PrintKey(key, key.rule == settings::ReadRule::NotRead ? ini.GetString(key.name, "") : record.*key.field, showSecret);
+    PrintKey(key, key.rule == settings::ReadRule::NotRead ? ini.GetString(key.name, "") : record.*key.field,
+             showSecret);
   }
   const settings::SettingKey& debug = settings::DebugKey();
   PrintKey(debug, ini.GetString(debug.name, debug.defaultValue), showSecret);
@@ -95,7 +97,8 @@ int Show(Args args) {
 
 std::string KeyNames() {
   std::string names;
-  for (const settings::SettingKey& key : settings::RecordKeys()) names += (names.empty() ? "" : ", ") + std::string(key.name);
+  for (const settings::SettingKey& key : settings::RecordKeys())
+    names += (names.empty() ? "" : ", ") + std::string(key.name);
   return names;
 }
 
@@ -149,10 +152,12 @@ int Set(Args args) {
   std::map<std::string, std::string> values = CheckedValues(args, passwordFromStdin);
   const std::string hostFile = dir + settings::kEncipheredFileName;
   bool enciphered = false;
-  for (const auto& entry : values) enciphered |= settings::FindSettingKey(entry.first)->file == settings::KeyFile::Enciphered;
+  for (const auto& entry : values)
+    enciphered |= settings::FindSettingKey(entry.first)->file == settings::KeyFile::Enciphered;
   // A write would start the file afresh and drop whatever it holds.
   if (enciphered && !EncipheredFileReadable(hostFile)) {
-    throw CommandError(kExitDecipher, hostFile + kDoesNotDecipher + "; nothing was written (move it away to start afresh)");
+    throw CommandError(kExitDecipher,
+                       hostFile + kDoesNotDecipher + "; nothing was written (move it away to start afresh)");
   }
   const auto store = [&] {
     const int written = settings::StoreSettingValues(dir, values);

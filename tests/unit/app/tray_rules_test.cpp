@@ -53,7 +53,7 @@ TEST(CommandLine, ProgramNameAndFollowingBlanksGo) {
       {"\"C:\\Program Files\\Q\\QuandorAuthenticator.exe\"", ""},
       {"\"C:\\Program Files\\Q\\QuandorAuthenticator.exe\"  settings", "settings"},
       {"\"C:\\Program Files\\Q\\QuandorAuthenticator.exe\"x y", "y"},  // the name runs on after the quote
-      {"C:\\Pro\"gram Files\"\\Q.exe -s", "-s"},                        // quotes inside the name
+      {"C:\\Pro\"gram Files\"\\Q.exe -s", "-s"},                       // quotes inside the name
       {"\"C:\\unterminated quote x", ""},
       {"Q.exe \"quoted arg\"", "\"quoted arg\""},
       {std::string("Q.exe a\0b", 9), "a"},
@@ -99,12 +99,10 @@ TEST(Minimize, RuleTable) {
     MinimizeAction action;
   } cases[] = {
       {false, false, 0xF020, MinimizeAction::Default},  // the main window: minimising as any dialog
-      {false, true, 0xF020, MinimizeAction::Default},
-      {true, false, 0xF020, MinimizeAction::AddAndHide},
+      {false, true, 0xF020, MinimizeAction::Default},    {true, false, 0xF020, MinimizeAction::AddAndHide},
       {true, false, 0xF022, MinimizeAction::AddAndHide},  // low bits set by the system
-      {true, true, 0xF020, MinimizeAction::Nothing},
-      {true, false, 0xF030, MinimizeAction::Default},  // SC_MAXIMIZE
-      {true, false, 0xF060, MinimizeAction::Default},  // SC_CLOSE
+      {true, true, 0xF020, MinimizeAction::Nothing},     {true, false, 0xF030, MinimizeAction::Default},  // SC_MAXIMIZE
+      {true, false, 0xF060, MinimizeAction::Default},                                                     // SC_CLOSE
       {true, false, 0x0010, MinimizeAction::Default},
   };
   for (const Case& c : cases)

@@ -52,7 +52,8 @@ TEST(EnumerateCards, ListsCardFilesInDirectoryOrderAndSkipsFolders) {
       {"AB99.DLL", "AB99.DLL", "ABXXXXLL", "dave", "d-pw"},
   };
   for (const Expected& e : expected) {
-    const auto it = std::find_if(list.begin(), list.end(), [&](const cards::CardFile& c) { return c.fileName == e.fileName; });
+    const auto it =
+        std::find_if(list.begin(), list.end(), [&](const cards::CardFile& c) { return c.fileName == e.fileName; });
     ASSERT_NE(it, list.end()) << e.fileName;
     EXPECT_EQ(it->path, dir / e.fileName);
     EXPECT_EQ(it->number, e.number) << e.fileName;
@@ -111,7 +112,8 @@ TEST(EnumerateCards, ACardThatCannotBeReadIsListedEmptyAndTheOthersAreRead) {
     MakeCard(dir, "1111.dll", "u1", "p1");
     MakeCard(dir, "2222.dll", "u2", "p2");
     MakeCard(dir, "3333.dll", "u3", "p3");
-    platform::ScopedFaultHook hook([&](FileOp op, const std::string& path) { return op == failing && path == dir / "2222.dll"; });
+    platform::ScopedFaultHook hook(
+        [&](FileOp op, const std::string& path) { return op == failing && path == dir / "2222.dll"; });
     const auto list = cards::EnumerateCards(dir.path());
     ASSERT_EQ(list.size(), 3u) << failingKey;
     for (const auto& c : list) {
@@ -137,13 +139,17 @@ TEST(EnumerateCards, AMonstrousOrFailingCardLeavesTheOthersListed) {
     std::function<bool(FileOp, const std::string&)> fault;
     bool readError;
   } cases[] = {
-      {"larger than 1 MiB", [](const TestFolder& dir) {
+      {"larger than 1 MiB",
+       [](const TestFolder& dir) {
          dir.Write("2222.dll", *storage::EncipherIniText("[Settings]\r\nUSER=u2\r\n" + std::string(1024 * 1024, '\n')));
-       }, nullptr, false},
-      {"out of memory while read", nullptr, [](FileOp op, const std::string& path) -> bool {
+       },
+       nullptr, false},
+      {"out of memory while read", nullptr,
+       [](FileOp op, const std::string& path) -> bool {
          if (op == FileOp::Read && path.find("2222.dll") != std::string::npos) throw std::bad_alloc();
          return false;
-       }, true},
+       },
+       true},
   };
   for (const Case& c : cases) {
     TestFolder dir;
@@ -155,9 +161,11 @@ TEST(EnumerateCards, AMonstrousOrFailingCardLeavesTheOthersListed) {
     std::map<std::string, std::string> users;
     for (const cards::CardFile& card : cards::EnumerateCards(dir.path())) {
       users[card.fileName] = card.user + "/" + card.password;
-      EXPECT_EQ(card.readError.empty(), !(c.readError && card.fileName == "2222.dll")) << c.what << ": " << card.readError;
+      EXPECT_EQ(card.readError.empty(), !(c.readError && card.fileName == "2222.dll"))
+          << c.what << ": " << card.readError;
     }
-    EXPECT_EQ(users, (std::map<std::string, std::string>{{"1111.dll", "u1/p1"}, {"2222.dll", "/"}, {"3333.dll", "u3/p3"}}))
+    EXPECT_EQ(users,
+              (std::map<std::string, std::string>{{"1111.dll", "u1/p1"}, {"2222.dll", "/"}, {"3333.dll", "u3/p3"}}))
         << c.what;
   }
 }
@@ -226,7 +234,8 @@ TEST(RewriteCardAccount, AFailedReplaceWritesNeitherKey) {
   const std::string before = dir.Read("1.dll");
   int replacements = 0;
   {
-    platform::ScopedFaultHook count([&](FileOp op, const std::string&) { return replacements += op == FileOp::Rename, false; });
+    platform::ScopedFaultHook count(
+        [&](FileOp op, const std::string&) { return replacements += op == FileOp::Rename, false; });
     cards::RewriteCardAccount(dir / "1.dll", "v", "q");
   }
   EXPECT_EQ(replacements, 1) << "USER and PASSWORD in one replace";
@@ -286,7 +295,8 @@ TEST(DeleteAllCards, ACardThatCannotBeDeletedStillCountsAndIsNamed) {
   TestFolder dir;
   MakeCard(dir, "1.dll", "u", "p");
   MakeCard(dir, "2.dll", "u", "p");
-  platform::ScopedFaultHook hook([&](FileOp op, const std::string& path) { return op == FileOp::Delete && path == dir / "2.dll"; });
+  platform::ScopedFaultHook hook(
+      [&](FileOp op, const std::string& path) { return op == FileOp::Delete && path == dir / "2.dll"; });
   const cards::CardReset reset = cards::DeleteAllCards(dir.path());
   EXPECT_EQ(reset.found, 2);
   EXPECT_EQ(reset.notDeleted, std::vector<std::string>{dir / "2.dll"});

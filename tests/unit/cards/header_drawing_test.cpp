@@ -35,8 +35,10 @@ TEST(LayoutHeaderItem, AlignmentFlags) {
   struct Case {
     unsigned format;
     unsigned flags;
-  } cases[] = {{0, 0x8924}, {cards::kFormatRight, 0x8926}, {cards::kFormatCenter, 0x8925}, {0x0003, 0x8925}, {0x4000, 0x8924}};
-  for (const Case& c : cases) EXPECT_EQ(LayoutHeaderItem(item, 0, c.format, false, true).textFlags, c.flags) << c.format;
+  } cases[] = {
+      {0, 0x8924}, {cards::kFormatRight, 0x8926}, {cards::kFormatCenter, 0x8925}, {0x0003, 0x8925}, {0x4000, 0x8924}};
+  for (const Case& c : cases)
+    EXPECT_EQ(LayoutHeaderItem(item, 0, c.format, false, true).textFlags, c.flags) << c.format;
 }
 
 TEST(LayoutHeaderItem, TriangleStrokes) {

@@ -38,8 +38,8 @@ const std::string kOldPassword = "oldpw-K3v9", kNewPassword = "newpw-K3v9";
 const std::string kGateway = "gateway-W5t1", kDomain = "talo-R8m4";
 const std::string kOldUser = "olduser-P2d6", kNewUser = "newuser-P2d6";
 const std::string kOldCardPassword = "oldcard-J4n8", kNewCardPassword = "newcard-J4n8";
-const std::vector<std::string> kSecrets = {kOldHost,    kNewHost, kOldPassword, kNewPassword,     kGateway,
-                                           kDomain,     kOldUser, kNewUser,     kOldCardPassword, kNewCardPassword};
+const std::vector<std::string> kSecrets = {kOldHost, kNewHost, kOldPassword, kNewPassword,     kGateway,
+                                           kDomain,  kOldUser, kNewUser,     kOldCardPassword, kNewCardPassword};
 
 constexpr char kHostFile[] = "SettingsHost.ini";
 constexpr char kPlainFile[] = "Settings.ini";
@@ -84,7 +84,8 @@ int FailedChecks() { return ::testing::UnitTest::GetInstance()->current_test_inf
 // The checks every storage operation must pass at every fault point. `quietAllowed`
 // names the primitives whose failure the caller deliberately does not hear of.
 void ExpectEveryFaultSurvived(const std::string& scenario, const FaultRun& run,
-                              const std::vector<std::string>& encipheredFiles, const std::vector<std::string>& plainFiles,
+                              const std::vector<std::string>& encipheredFiles,
+                              const std::vector<std::string>& plainFiles,
                               const std::function<bool(const FaultPoint&)>& quietAllowed = nullptr) {
   ASSERT_FALSE(run.faultFree.failed) << scenario << ": " << run.faultFree.message;
   ASSERT_FALSE(run.primitives.empty()) << scenario;
@@ -100,11 +101,13 @@ void ExpectEveryFaultSurvived(const std::string& scenario, const FaultRun& run,
                               std::to_string(point.index + 1) + " of " + std::to_string(run.points.size()) + ")";
     const int before = FailedChecks();
     if (point.outcome.failed) {
-      EXPECT_NE(point.outcome.message.find("cannot"), std::string::npos) << where << ": unclear message " << point.outcome.message;
+      EXPECT_NE(point.outcome.message.find("cannot"), std::string::npos)
+          << where << ": unclear message " << point.outcome.message;
     } else {
       // Unheard of only where that is the caller's deliberate choice, or where the fault
       // changed nothing of the result.
-      EXPECT_TRUE(point.after == end || (quietAllowed && quietAllowed(point))) << where << ": the failure was not reported";
+      EXPECT_TRUE(point.after == end || (quietAllowed && quietAllowed(point)))
+          << where << ": the failure was not reported";
     }
     for (const std::string& name : encipheredFiles) {
       EXPECT_EQ(faults::EncipheredTextsSeen(run, name).count(faults::EncipheredText(point.after, name)), 1u)
@@ -118,12 +121,13 @@ void ExpectEveryFaultSurvived(const std::string& scenario, const FaultRun& run,
       EXPECT_TRUE(std::any_of(run.statesSeen.begin(), run.statesSeen.end(), sameFile))
           << where << ": " << name << " holds a text it never had";
     }
-    for (const std::string& name : Names(point.after)) EXPECT_EQ(namesAllowed.count(name), 1u) << where << ": left " << name;
+    for (const std::string& name : Names(point.after))
+      EXPECT_EQ(namesAllowed.count(name), 1u) << where << ": left " << name;
     EXPECT_EQ(faults::PlaintextLeaks(point.after, kSecrets), std::vector<std::string>()) << where;
     survived += FailedChecks() == before;
   }
-  std::printf("[faults] %s: %zu fault points (%s), %d survived\n", scenario.c_str(), run.points.size(), Counted(run).c_str(),
-              survived);
+  std::printf("[faults] %s: %zu fault points (%s), %d survived\n", scenario.c_str(), run.points.size(),
+              Counted(run).c_str(), survived);
 }
 
 template <typename Call>
@@ -166,7 +170,8 @@ TEST(FileFaults, OneCCryptIniWrite) {
           if (c.existing) PrepareSettings(folder);
         },
         [&](const std::string& folder) {
-          if (c.throughQuandorctl) return Quandorctl(quandorctl::kIniGroup, {"set", folder + kHostFile, "Settings", "HOST", kNewHost});
+          if (c.throughQuandorctl)
+            return Quandorctl(quandorctl::kIniGroup, {"set", folder + kHostFile, "Settings", "HOST", kNewHost});
           storage::CCryptIni ini;
           ini.m_strFileName = folder + kHostFile;
           return Reported([&] { ini.Write(kNewHost, "HOST", "Settings"); });
@@ -205,9 +210,8 @@ TEST(FileFaults, AWholeStoreSettings) {
         },
         [&](const std::string& folder) {
           int notified = 0;
-          Outcome outcome = Reported([&] {
-            EXPECT_EQ(settings::SaveSettingsForm(folder, NewSettings(), [&] { ++notified; }), std::nullopt);
-          });
+          Outcome outcome = Reported(
+              [&] { EXPECT_EQ(settings::SaveSettingsForm(folder, NewSettings(), [&] { ++notified; }), std::nullopt); });
           if (outcome.failed) {
             // What the dialog's message box says: the file and what could not be done.
             outcome.message = settings::SettingsNotSavedMessage(outcome.message);
@@ -218,7 +222,8 @@ TEST(FileFaults, AWholeStoreSettings) {
           return outcome;
         });
     ExpectEveryFaultSurvived(c.label, run, {kHostFile}, {kPlainFile}, [](const FaultPoint& p) {
-      return p.primitive.op == platform::FileOp::Open && p.primitive.path.find(settings::kReadMarkerFileName) != std::string::npos;
+      return p.primitive.op == platform::FileOp::Open &&
+             p.primitive.path.find(settings::kReadMarkerFileName) != std::string::npos;
     });
   }
 
@@ -238,10 +243,12 @@ TEST(FileFaults, ACardAccountRewrite) {
   });
   ExpectEveryFaultSurvived("card account rewrite", run, cardFiles, {});
   EXPECT_EQ(faults::EncipheredText(run.statesSeen.back(), kCardFile),
-            "[Settings]\r\nUSER=" + kNewUser + "\r\nPASSWORD=" + kNewCardPassword + "\r\n[Registration]\r\nISSUED=2024-03-07\r\n");
+            "[Settings]\r\nUSER=" + kNewUser + "\r\nPASSWORD=" + kNewCardPassword +
+                "\r\n[Registration]\r\nISSUED=2024-03-07\r\n");
 
   run = faults::RunWithEveryFault(PrepareCard, [](const std::string& folder) {
-    return Quandorctl(quandorctl::kCardsGroup, {"set-account", "--folder", folder, "0012345678", "--user", kNewUser, "--password-stdin"},
+    return Quandorctl(quandorctl::kCardsGroup,
+                      {"set-account", "--folder", folder, "0012345678", "--user", kNewUser, "--password-stdin"},
                       kNewCardPassword + "\n");
   });
   ExpectEveryFaultSurvived("quandorctl cards set-account", run, cardFiles, {});
@@ -280,7 +287,9 @@ std::string Header() {
   return std::string(log.m_szHeader, logging::kFieldBytes) + "\r\n";
 }
 
-std::string NewEntry() { return logging::BuildEntryFields(FixedTime(), "QuandorAuthenticato", "ShowSettings", "Settings UI") + "\r\n"; }
+std::string NewEntry() {
+  return logging::BuildEntryFields(FixedTime(), "QuandorAuthenticato", "ShowSettings", "Settings UI") + "\r\n";
+}
 
 TEST(FileFaults, ALogAppend) {
   // Entries already in the file, the cap. Past 205 records the move at the cap takes
@@ -312,7 +321,8 @@ TEST(FileFaults, ALogAppend) {
         });
     ASSERT_FALSE(run.faultFree.failed) << c.label;
     const std::string& end = run.statesSeen.back().at(kLogFile);
-    EXPECT_EQ(end.size() / logging::kRecordBytes, static_cast<std::size_t>(c.entries < 0 ? 2 : std::min(c.entries + 2, c.cap)))
+    EXPECT_EQ(end.size() / logging::kRecordBytes,
+              static_cast<std::size_t>(c.entries < 0 ? 2 : std::min(c.entries + 2, c.cap)))
         << c.label;
     int survived = 0;
     for (const FaultPoint& point : run.points) {
@@ -339,7 +349,8 @@ TEST(FileFaults, ALogAppend) {
       }
       survived += FailedChecks() == before;
     }
-    std::printf("[faults] %s: %zu fault points (%s), %d survived\n", c.label, run.points.size(), Counted(run).c_str(), survived);
+    std::printf("[faults] %s: %zu fault points (%s), %d survived\n", c.label, run.points.size(), Counted(run).c_str(),
+                survived);
   }
 }
 

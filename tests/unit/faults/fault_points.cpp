@@ -96,9 +96,11 @@ std::vector<std::string> PlaintextLeaks(const Tree& tree, const std::vector<std:
   // The temporary folder, where a deciphered copy would go; only its own files, not the
   // folders of other programs in it.
   std::error_code error;
-  for (fs::directory_iterator it(fs::u8path(platform::TempDirectory()), error), end; !error && it != end; it.increment(error)) {
+  for (fs::directory_iterator it(fs::u8path(platform::TempDirectory()), error), end; !error && it != end;
+       it.increment(error)) {
     std::error_code ignored;
-    if (it->is_regular_file(ignored) && it->file_size(ignored) < (1u << 20)) look(it->path().u8string(), Bytes(it->path()));
+    if (it->is_regular_file(ignored) && it->file_size(ignored) < (1u << 20))
+      look(it->path().u8string(), Bytes(it->path()));
   }
   return leaks;
 }

@@ -43,7 +43,7 @@ struct FaultRun {
   Tree start;                         // the folder before the operation
   std::vector<Tree> statesSeen;       // before each primitive of the fault-free run, and after its end
   Outcome faultFree;
-  std::vector<FaultPoint> points;     // one per primitive
+  std::vector<FaultPoint> points;  // one per primitive
 };
 
 // `prepare` fills an empty folder with the starting files; `operation` runs on it and

@@ -42,7 +42,9 @@ TEST(LogShow, PrintsOneLinePerRecordHeaderFirst) {
 TEST(LogShow, ControlBytesInAFieldCannotBreakTheLine) {
   logging::LogRecord record;
   record.date = "d";
-  record.description = "a\tb\r\nc\\d\x01\x7F" "e\xE9";
+  record.description =
+      "a\tb\r\nc\\d\x01\x7F"
+      "e\xE9";
   EXPECT_EQ(quandorctl::FormatLogLine(record), "d\t\t\t\ta\\tb\\r\\nc\\\\d\\x01\\x7Fe\xE9");
 }
 
@@ -56,9 +58,11 @@ TEST(LogShow, WarnsOnceAboutForeignRecordsAndTrailingBytes) {
       {"a partial record at the end", Header() + Entry("x") + std::string(100, 'f'), 2,
        "the last 100 bytes are not a whole record of 319 bytes and are not shown\n"},
       {"two foreign records", Entry("x") + Header() + std::string(319, 'f'), 3,
-       "2 records do not follow the log's layout; the first is record 0 (byte 0): the first record is not the header\n"},
+       "2 records do not follow the log's layout; the first is record 0 (byte 0): the first record is not the "
+       "header\n"},
       {"one foreign record", Header() + Record("03-07-2024\t", "09:05:03\t", "M", "P\t", "d"), 2,
-       "1 record does not follow the log's layout; the first is record 1 (byte 319): the module field does not end with a TAB\n"},
+       "1 record does not follow the log's layout; the first is record 1 (byte 319): the module field does not end "
+       "with a TAB\n"},
   };
   for (const Case& c : cases) {
     TestFolder dir;

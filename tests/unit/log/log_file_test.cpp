@@ -38,7 +38,8 @@ struct TestLog {
 // The file's records, 319 bytes each (the last one may be short).
 std::vector<std::string> Records(const std::string& bytes) {
   std::vector<std::string> records;
-  for (std::size_t at = 0; at < bytes.size(); at += logging::kRecordBytes) records.push_back(bytes.substr(at, logging::kRecordBytes));
+  for (std::size_t at = 0; at < bytes.size(); at += logging::kRecordBytes)
+    records.push_back(bytes.substr(at, logging::kRecordBytes));
   return records;
 }
 
@@ -82,7 +83,8 @@ TEST(CLogFile, EntryLayout) {
     t.log.SetProcedure(c.procedure.c_str());
     ASSERT_TRUE(t.log.WriteLogEntry(c.description)) << c.what;
     const std::string bytes = dir.Read("a.log");
-    EXPECT_EQ(bytes, Header() + Record("03-07-2024\t", "09:05:03\t", c.moduleField, c.procedureField, c.descriptionField))
+    EXPECT_EQ(bytes,
+              Header() + Record("03-07-2024\t", "09:05:03\t", c.moduleField, c.procedureField, c.descriptionField))
         << c.what;
   }
 }
@@ -257,7 +259,8 @@ TEST(CLogFile, AFailedOpenOrWriteReportsFalseAndLeavesWholeRecords) {
     dir.Write("a.log", c.existing);
     TestLog t(dir / "a.log");
     int calls = 0;
-    platform::ScopedFaultHook hook([&](FileOp op, const std::string&) { return op == c.failing && ++calls == c.failingCall; });
+    platform::ScopedFaultHook hook(
+        [&](FileOp op, const std::string&) { return op == c.failing && ++calls == c.failingCall; });
     EXPECT_FALSE(t.log.WriteLogEntry("new")) << c.what;
     EXPECT_EQ(dir.Read("a.log"), c.after) << c.what;
   }
@@ -358,7 +361,8 @@ TEST(CLogFile, AMoveCutShortLeavesOnlyWholeEntries) {
       ASSERT_EQ(bytes.size(), 600u * logging::kRecordBytes);
       for (std::size_t at = 0; at < bytes.size(); at += logging::kRecordBytes) {
         EXPECT_EQ(known.count(bytes.substr(at, logging::kRecordBytes)), 1u)
-            << platform::FileOpName(failing) << " " << call << ": record " << at / logging::kRecordBytes << " is spliced";
+            << platform::FileOpName(failing) << " " << call << ": record " << at / logging::kRecordBytes
+            << " is spliced";
       }
       EXPECT_EQ(bytes.substr(0, logging::kRecordBytes), Header());
     }

@@ -94,7 +94,8 @@ TEST(LogReader, ReportsWhatIsWrongWithARecord) {
        "the date field does not end with a TAB"},
       {"an empty procedure field", Header() + Record("03-07-2024\t", "09:05:03\t", "M\t", "", "d"), 1,
        "the procedure field does not end with a TAB"},
-      {"bytes after the description's end", Header() + junkAfterNul, 1, "the description field holds bytes after its end"},
+      {"bytes after the description's end", Header() + junkAfterNul, 1,
+       "the description field holds bytes after its end"},
       {"foreign bytes", Header() + foreign, 1, "the date field does not end with a TAB"},
       {"foreign bytes first", foreign + Header(), 0, "the date field does not end with a TAB"},
   };

@@ -7,7 +7,9 @@
 namespace log_test {
 
 // `text` followed by NUL bytes up to `width`.
-inline std::string Padded(const std::string& text, std::size_t width) { return text + std::string(width - text.size(), '\0'); }
+inline std::string Padded(const std::string& text, std::size_t width) {
+  return text + std::string(width - text.size(), '\0');
+}
 
 inline std::string Record(const std::string& date, const std::string& time, const std::string& module,
                           const std::string& procedure, const std::string& description) {

@@ -18,8 +18,8 @@ TEST(LogFileName, MonthDayYearPaddedWithZeros) {
     platform::LocalTime date;
     const char* name;
   } cases[] = {
-      {{2025, 1, 1}, "01012025.log"},   {{2024, 3, 7}, "03072024.log"},  {{2024, 12, 31}, "12312024.log"},
-      {{2026, 10, 9}, "10092026.log"},  {{999, 2, 28}, "02280999.log"},
+      {{2025, 1, 1}, "01012025.log"},  {{2024, 3, 7}, "03072024.log"}, {{2024, 12, 31}, "12312024.log"},
+      {{2026, 10, 9}, "10092026.log"}, {{999, 2, 28}, "02280999.log"},
   };
   for (const auto& c : cases) EXPECT_EQ(logging::LogFileName(c.date), c.name);
 }
@@ -67,10 +67,12 @@ TEST(PlaceLog, APathThatDoesNotFitTurnsLoggingOff) {
     TestFolder dir;
     const std::size_t folderLength = c.pathLength - 4 - 12;
     ASSERT_GT(folderLength, dir.path().size());
-    const std::string program = dir.path() + std::string(folderLength - dir.path().size() - 1, 'p') + platform::PathSeparator();
+    const std::string program =
+        dir.path() + std::string(folderLength - dir.path().size() - 1, 'p') + platform::PathSeparator();
     logging::CLogFile log;
     logging::PlaceLog(log, program, kSeventhOfMarch);
-    EXPECT_EQ(LogPath(log), c.placed ? program + "LOG" + platform::PathSeparator() + "03072024.log" : "") << c.pathLength;
+    EXPECT_EQ(LogPath(log), c.placed ? program + "LOG" + platform::PathSeparator() + "03072024.log" : "")
+        << c.pathLength;
     EXPECT_EQ(std::string(log.m_szModule), "Quandor Authenticato");
   }
 }

@@ -53,7 +53,8 @@ Result Quandorctl(const std::string& args, const std::string& input = "") {
 #else
   const std::string program = platform::ProgramDirectory() + "quandorctl";
 #endif
-  std::string command = Arg(program) + " " + args + " < " + Arg(io / "in") + " > " + Arg(io / "out") + " 2> " + Arg(io / "err");
+  std::string command =
+      Arg(program) + " " + args + " < " + Arg(io / "in") + " > " + Arg(io / "out") + " 2> " + Arg(io / "err");
 #ifdef _WIN32
   command = "\"" + command + "\"";  // cmd /c strips one pair of quotes around the whole line
 #endif
@@ -69,7 +70,8 @@ Result Quandorctl(const std::string& args, const std::string& input = "") {
   return r;
 }
 
-void MakeCard(const TestFolder& dir, const std::string& fileName, const std::string& user, const std::string& password) {
+void MakeCard(const TestFolder& dir, const std::string& fileName, const std::string& user,
+              const std::string& password) {
   storage::CCryptIni file;
   file.m_strFileName = dir / fileName;
   file.Write(user, "USER", "Settings");
@@ -95,7 +97,8 @@ TEST(QuandorctlSettings, ShowListsEveryKeyWithItsMeaning) {
 TEST(QuandorctlSettings, SetWritesTellsTheServiceAndMakesTheMarker) {
   TestFolder dir;
   const Result r = Quandorctl(
-      "settings set --dir " + Arg(dir.path()) + " HOST=rd01 --local-password-stdin PRINTERS=0 EXPIRESAT=03:30", "p w\n");
+      "settings set --dir " + Arg(dir.path()) + " HOST=rd01 --local-password-stdin PRINTERS=0 EXPIRESAT=03:30",
+      "p w\n");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(Contains(r.out, "wrote 4 keys")) << r.out;
   EXPECT_TRUE(Contains(r.out, "PRINTERS, HOST, LocalPassword, EXPIRESAT")) << "the fixed order: " << r.out;
@@ -115,7 +118,8 @@ TEST(QuandorctlSettings, SetWritesTellsTheServiceAndMakesTheMarker) {
 
 TEST(QuandorctlSettings, ARefusedValueWritesNothing) {
   TestFolder dir;
-  const Result r = Quandorctl("settings set --dir " + Arg(dir.path()) + " HOST=rd01 PRINTERS=yes EXPIRESAT=7:5 NOSUCH=1");
+  const Result r =
+      Quandorctl("settings set --dir " + Arg(dir.path()) + " HOST=rd01 PRINTERS=yes EXPIRESAT=7:5 NOSUCH=1");
   EXPECT_EQ(r.status, 1);
   EXPECT_TRUE(Contains(r.err, "PRINTERS=\"yes\" refused: PRINTERS must be \"1\" (on) or \"0\" (off)")) << r.err;
   EXPECT_TRUE(Contains(r.err, "EXPIRESAT=\"7:5\" refused")) << r.err;
@@ -163,14 +167,15 @@ TEST(QuandorctlIni, SetTakesAValueOfDashFromStandardInputAndRefusesWhatWouldNotR
   const Result fromInput = Quandorctl("ini set " + file + " Settings LocalPassword -", "'quoted'\n");
   EXPECT_EQ(fromInput.status, 1);
   EXPECT_FALSE(Contains(fromInput.err, "quoted'")) << "a value is never echoed: " << fromInput.err;
-  EXPECT_EQ(Quandorctl("ini dump " + file).out, "[Settings]\nLocalPassword=s3cret\n");  // line ends as the helper gives them
+  EXPECT_EQ(Quandorctl("ini dump " + file).out,
+            "[Settings]\nLocalPassword=s3cret\n");  // line ends as the helper gives them
 }
 
 TEST(QuandorctlSettings, UsageErrors) {
   TestFolder dir;
   const std::string set = "settings set --dir " + Arg(dir.path());
-  const std::vector<std::string> cases = {"settings", "settings frob", set, set + " HOST", set + " DEBUG=1",
-                                          set + " HOST=a HOST=b", "settings show --dir"};
+  const std::vector<std::string> cases = {
+      "settings", "settings frob", set, set + " HOST", set + " DEBUG=1", set + " HOST=a HOST=b", "settings show --dir"};
   for (const std::string& args : cases) {
     const Result r = Quandorctl(args);
     EXPECT_EQ(r.status, 1) << args << "\n" << r.err;
@@ -242,7 +247,8 @@ TEST_F(QuandorctlCards, CsvAndJson) {
   EXPECT_EQ(csv.substr(0, csv.find('\n') + 1), "Username,Card Number,Expires\n");
   EXPECT_TRUE(Contains(csv, "\nalice,ABXXXX12,03:30\n")) << csv;
   const std::string json = List("--format json --show-passwords");
-  EXPECT_TRUE(Contains(json, "{\"user\": \"alice\", \"cardNumber\": \"ABXXXX12\", \"expires\": \"03:30\", \"password\": \"a-pw\"}"))
+  EXPECT_TRUE(Contains(
+      json, "{\"user\": \"alice\", \"cardNumber\": \"ABXXXX12\", \"expires\": \"03:30\", \"password\": \"a-pw\"}"))
       << json;
   EXPECT_EQ(json.front(), '[');
 }
@@ -264,7 +270,8 @@ TEST_F(QuandorctlCards, ACardThatDoesNotDecipherIsListedAndNamed) {
 }
 
 TEST_F(QuandorctlCards, SetAccountReadsThePasswordFromStandardInput) {
-  const Result r = Quandorctl("cards set-account" + Folder() + " 12CD34 --user carol --password-stdin", "new secret\r\n");
+  const Result r =
+      Quandorctl("cards set-account" + Folder() + " 12CD34 --user carol --password-stdin", "new secret\r\n");
   EXPECT_EQ(r.status, 0) << r.err;
   for (const cards::CardFile& card : cards::EnumerateCards(cards.path())) {
     if (card.fileName == "12CD34.dll") {
@@ -276,8 +283,10 @@ TEST_F(QuandorctlCards, SetAccountReadsThePasswordFromStandardInput) {
   }
   const Result empty = Quandorctl("cards set-account" + Folder() + " 12CD34.dll --user carol --password-stdin", "");
   EXPECT_EQ(empty.status, 0) << empty.err;
-  EXPECT_EQ(storage::IniGetString(storage::DecipherIniFile(cards.Read("12CD34.dll")).value(), "Settings", "PASSWORD", "?", 99).value,
-            "");
+  EXPECT_EQ(
+      storage::IniGetString(storage::DecipherIniFile(cards.Read("12CD34.dll")).value(), "Settings", "PASSWORD", "?", 99)
+          .value,
+      "");
 }
 
 TEST_F(QuandorctlCards, SetAccountRefusals) {

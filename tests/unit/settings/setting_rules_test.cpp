@@ -21,10 +21,22 @@ TEST(ParseExpiryTime, ReadsHourAndMinuteAsAtoiDoes) {
     bool valid;
     int hour, minute;
   } cases[] = {
-      {"02:00", true, 2, 0},      {"7:5", true, 7, 5},        {"45", true, 0, 45},       {"23:59", true, 23, 59},
-      {"24:00", false, 24, 0},    {"12:60", false, 12, 60},   {"-1:00", false, 65535, 0}, {"", true, 0, 0},
-      {":", true, 0, 0},          {" 7:+5", true, 7, 5},      {"7x:5y", true, 7, 5},     {"07:05:59", true, 7, 5},
-      {"ab:cd", true, 0, 0},      {"60", false, 0, 60},       {"65536:00", true, 0, 0},  {"\t\n9:\v8", true, 9, 8},
+      {"02:00", true, 2, 0},
+      {"7:5", true, 7, 5},
+      {"45", true, 0, 45},
+      {"23:59", true, 23, 59},
+      {"24:00", false, 24, 0},
+      {"12:60", false, 12, 60},
+      {"-1:00", false, 65535, 0},
+      {"", true, 0, 0},
+      {":", true, 0, 0},
+      {" 7:+5", true, 7, 5},
+      {"7x:5y", true, 7, 5},
+      {"07:05:59", true, 7, 5},
+      {"ab:cd", true, 0, 0},
+      {"60", false, 0, 60},
+      {"65536:00", true, 0, 0},
+      {"\t\n9:\v8", true, 9, 8},
       {"99999999999:1", false, 65535, 1},
   };
   for (const Case& c : cases) {
@@ -46,7 +58,7 @@ TEST(SelectEveryHrsItem, SearchesFromTheSecondItemAndWraps) {
     const char* stored;
     const char* selected;  // null: no selection
   } cases[] = {
-      {"12", "12"}, {"5", "5"}, {"1", "10"}, {"2", "2"}, {"10", "10"}, {"11", "11"}, {"9", "9"},
+      {"12", "12"},    {"5", "5"},     {"1", "10"},   {"2", "2"},      {"10", "10"},    {"11", "11"},     {"9", "9"},
       {"13", nullptr}, {"0", nullptr}, {"", nullptr}, {" 5", nullptr}, {"5 ", nullptr}, {"120", nullptr},
   };
   for (const Case& c : cases) {
@@ -159,7 +171,8 @@ TEST(DescribeStoredValue, FollowsEachKeysReadRule) {
       {"DEBUG", "0", "off"},
       {"DEBUG", "yes", "on (only \"0\" is off)"},
   };
-  for (const Case& c : cases) EXPECT_EQ(settings::DescribeStoredValue(Key(c.key), c.stored), c.meaning) << c.key << "=" << c.stored;
+  for (const Case& c : cases)
+    EXPECT_EQ(settings::DescribeStoredValue(Key(c.key), c.stored), c.meaning) << c.key << "=" << c.stored;
 }
 
 TEST(SettingKeys, EveryRecordKeyIsStoredOnceAndTheDefaultsAreTheRecordsDefaults) {

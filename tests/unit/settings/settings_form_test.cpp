@@ -115,10 +115,13 @@ TEST(FillForm, EachControlFollowsItsKeysReadRule) {
       {{{"AUDIORECORDING", "x"}}, [](SettingsForm& f) { f.recording = RecordingChoice::ThisComputer; }},
       {{{"AUDIOPLAYBACK", "2"}}, [](SettingsForm& f) { f.playback = PlaybackChoice::DoNotPlay; }},
       {{{"AUDIOPLAYBACK", "0"}}, [](SettingsForm& f) { f.playback = PlaybackChoice::ThisComputer; }},
-      {{{"AUDIOPLAYBACK", "7"}}, [](SettingsForm&) {}},  // remote, as on a first run
+      {{{"AUDIOPLAYBACK", "7"}}, [](SettingsForm&) {}},                     // remote, as on a first run
       {{{"EVERYHRS", "1"}}, [](SettingsForm& f) { f.everyHrsIndex = 9; }},  // "10"
       {{{"EVERYHRS", "13"}}, [](SettingsForm& f) { f.everyHrsIndex = -1; }},
-      {{{"EXPIRESAT", "7:5"}}, [](SettingsForm& f) { f.expiryTime = PickerTime{7, 5}; }},
+      {{{"EXPIRESAT", "7:5"}},
+       [](SettingsForm& f) {
+         f.expiryTime = PickerTime{7, 5};
+       }},
       {{{"HOST", " h "}, {"DELAY", "abc"}, {"RDGATEWAY", "gw"}, {"DOMAIN", "talo"}, {"LocalPassword", "p"}},
        [](SettingsForm& f) {  // texts are shown as stored
          f.host = " h ";
@@ -162,14 +165,37 @@ TEST(CheckForm, OnlyTheFirstFailingCheckIsReported) {
       {"all given", [](SettingsForm&) {}, nullptr},
       {"host empty", [](SettingsForm& f) { f.host.clear(); }, settings::kHostPasswordMessage},
       {"password empty", [](SettingsForm& f) { f.localPassword.clear(); }, settings::kHostPasswordMessage},
-      {"host and delay empty", [](SettingsForm& f) { f.host.clear(); f.delay.clear(); }, settings::kHostPasswordMessage},
+      {"host and delay empty",
+       [](SettingsForm& f) {
+         f.host.clear();
+         f.delay.clear();
+       },
+       settings::kHostPasswordMessage},
       {"delay empty", [](SettingsForm& f) { f.delay.clear(); }, settings::kDelayMessage},
-      {"delay empty, gateway ticked without name", [](SettingsForm& f) { f.delay.clear(); f.useGateway = true; },
+      {"delay empty, gateway ticked without name",
+       [](SettingsForm& f) {
+         f.delay.clear();
+         f.useGateway = true;
+       },
        settings::kDelayMessage},
-      {"gateway ticked without name", [](SettingsForm& f) { f.useGateway = true; f.rdGateway.clear(); },
+      {"gateway ticked without name",
+       [](SettingsForm& f) {
+         f.useGateway = true;
+         f.rdGateway.clear();
+       },
        settings::kGatewayMessage},
-      {"gateway ticked with name", [](SettingsForm& f) { f.useGateway = true; f.rdGateway = "gw"; }, nullptr},
-      {"gateway unticked, no name", [](SettingsForm& f) { f.useGateway = false; f.rdGateway.clear(); }, nullptr},
+      {"gateway ticked with name",
+       [](SettingsForm& f) {
+         f.useGateway = true;
+         f.rdGateway = "gw";
+       },
+       nullptr},
+      {"gateway unticked, no name",
+       [](SettingsForm& f) {
+         f.useGateway = false;
+         f.rdGateway.clear();
+       },
+       nullptr},
       // What would not read back as typed: the service's log-on would fail without a word.
       {"blank host is not empty", [](SettingsForm& f) { f.host = " "; },
        "The Remote System Host name begins or ends with a blank, which the INI file drops when it is read. Kindly "

@@ -49,9 +49,8 @@ TEST(SaveSettingsForm, AnExistingMarkerKeepsItsContent) {
 
 TEST(SaveSettingsForm, AFailingWriteStopsBeforeTheNoticeAndTheMarker) {
   TestFolder dir;
-  platform::ScopedFaultHook hook([&](FileOp op, const std::string& path) {
-    return op == FileOp::Rename && path == dir / "SettingsHost.ini";
-  });
+  platform::ScopedFaultHook hook(
+      [&](FileOp op, const std::string& path) { return op == FileOp::Rename && path == dir / "SettingsHost.ini"; });
   int notices = 0;
   EXPECT_THROW(SaveSettingsForm(dir.path(), SavableForm(), [&] { ++notices; }), platform::FileError);
   EXPECT_EQ(notices, 0);
@@ -60,7 +59,8 @@ TEST(SaveSettingsForm, AFailingWriteStopsBeforeTheNoticeAndTheMarker) {
 
 TEST(SaveSettingsForm, AMarkerThatCannotBeMadeDoesNotStopTheSave) {
   TestFolder dir;
-  platform::ScopedFaultHook hook([&](FileOp op, const std::string& path) { return op == FileOp::Open && path == dir / "Read.txt"; });
+  platform::ScopedFaultHook hook(
+      [&](FileOp op, const std::string& path) { return op == FileOp::Open && path == dir / "Read.txt"; });
   int notices = 0;
   EXPECT_FALSE(SaveSettingsForm(dir.path(), SavableForm(), [&] { ++notices; }).has_value());
   EXPECT_EQ(notices, 1);
@@ -79,7 +79,8 @@ TEST(ResetCards, DeletesTheCardFilesAndSaysWhetherThereWereAny) {
   TestFolder cardFolder;
   for (const char* name : {"1111.dll", "2222.DLL"}) cardFolder.Write(name, "card");
   ASSERT_TRUE(platform::MakeDirectory(cardFolder / "sub.dll"));
-  platform::ScopedFaultHook hook([&](FileOp op, const std::string& path) { return op == FileOp::Delete && path == cardFolder / "2222.DLL"; });
+  platform::ScopedFaultHook hook(
+      [&](FileOp op, const std::string& path) { return op == FileOp::Delete && path == cardFolder / "2222.DLL"; });
   EXPECT_EQ(settings::ResetCards(cardFolder.path()), "Successfully removed remembered cards!");
   EXPECT_EQ(cardFolder.Listing(), "2222.DLL sub.dll") << "the locked card stays, the folder is left alone";
   TestFolder empty;

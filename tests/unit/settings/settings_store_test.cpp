@@ -108,7 +108,8 @@ TEST(LoadSettings, KeepsEveryStoredTextAsItIs) {
   expected.audioPlayback = "7";
   expected.dailyKey = "0";  // never read
   EXPECT_EQ(r, expected);
-  for (const settings::SettingKey& key : settings::RecordKeys()) EXPECT_EQ(r.*key.field, expected.*key.field) << key.name;
+  for (const settings::SettingKey& key : settings::RecordKeys())
+    EXPECT_EQ(r.*key.field, expected.*key.field) << key.name;
 }
 
 TEST(LoadSettings, AMissingEncipheredFileGivesFourEmptyTexts) {
@@ -147,9 +148,8 @@ TEST(LoadSettings, ReadsTheEncipheredFileOnceForItsFourKeys) {
 TEST(LoadSettings, AnEncipheredFileThatCannotBeReadRaises) {
   TestFolder dir;
   dir.Write("SettingsHost.ini", "x");
-  platform::ScopedFaultHook hook([&](FileOp op, const std::string& path) {
-    return op == FileOp::Open && path == dir / "SettingsHost.ini";
-  });
+  platform::ScopedFaultHook hook(
+      [&](FileOp op, const std::string& path) { return op == FileOp::Open && path == dir / "SettingsHost.ini"; });
   EXPECT_THROW(settings::LoadSettings(dir.path()), platform::FileError);
 }
 
@@ -177,9 +177,24 @@ TEST(StoreSettings, WritesEnableAndDailyKeyAsZeroAndTheGatewayEvenWhenOff) {
 // The order every store writes the keys in, written out: the service may read while the
 // dialog saves, so a change of this order must fail here.
 const std::vector<std::string> kWriteOrder = {
-    "FORCENUMKEY",    "RDGATEWAY",     "DOMAIN",  "PRINTERS",   "CLIPBOARD",           "RDGUARD",
-    "DELAY",          "AUDIORECORDING", "USEMONITORSALL", "AUDIOPLAYBACK", "HOST", "LocalPassword",
-    "LOCKBYDISCONNECTION", "EXPIRES",  "EXPIRESAT", "ENABLE",   "DAILYKEY",            "EVERYHRS",
+    "FORCENUMKEY",
+    "RDGATEWAY",
+    "DOMAIN",
+    "PRINTERS",
+    "CLIPBOARD",
+    "RDGUARD",
+    "DELAY",
+    "AUDIORECORDING",
+    "USEMONITORSALL",
+    "AUDIOPLAYBACK",
+    "HOST",
+    "LocalPassword",
+    "LOCKBYDISCONNECTION",
+    "EXPIRES",
+    "EXPIRESAT",
+    "ENABLE",
+    "DAILYKEY",
+    "EVERYHRS",
 };
 
 std::vector<std::string> KeysOf(settings::KeyFile file) {
@@ -217,10 +232,9 @@ TEST(StoreSettings, WritesTheKeysInTheFixedOrder) {
 std::ptrdiff_t WritePlace(const std::string& name) {
   const auto own = std::find(kWriteOrder.begin(), kWriteOrder.end(), name);
   if (settings::FindSettingKey(name)->file == settings::KeyFile::Plain) return own - kWriteOrder.begin();
-  return std::find_if(kWriteOrder.begin(), kWriteOrder.end(),
-                      [](const std::string& n) {
-                        return settings::FindSettingKey(n)->file == settings::KeyFile::Enciphered;
-                      }) -
+  return std::find_if(
+             kWriteOrder.begin(), kWriteOrder.end(),
+             [](const std::string& n) { return settings::FindSettingKey(n)->file == settings::KeyFile::Enciphered; }) -
          kWriteOrder.begin();
 }
 
@@ -302,7 +316,8 @@ TEST(StoreSettingValues, WritesOnlyTheGivenKeysInTheFixedOrder) {
   const int written = settings::StoreSettingValues(
       dir.path(), {{"EVERYHRS", "3"}, {"HOST", "h2"}, {"PRINTERS", "0"}, {"ENABLE", "1"}, {"FORCENUMKEY", "0"}});
   EXPECT_EQ(written, 5);
-  EXPECT_EQ(KeyOrder(dir.Read("Settings.ini")), (std::vector<std::string>{"FORCENUMKEY", "PRINTERS", "ENABLE", "EVERYHRS"}));
+  EXPECT_EQ(KeyOrder(dir.Read("Settings.ini")),
+            (std::vector<std::string>{"FORCENUMKEY", "PRINTERS", "ENABLE", "EVERYHRS"}));
   EXPECT_EQ(PlainKey(dir, "ENABLE"), "0") << "ENABLE is always written as 0";
   EXPECT_EQ(KeyOrder(HostFileText(dir)), std::vector<std::string>{"HOST"});
   EXPECT_EQ(EncipheredKey(dir, "HOST"), "h2");
@@ -311,7 +326,8 @@ TEST(StoreSettingValues, WritesOnlyTheGivenKeysInTheFixedOrder) {
 TEST(StoreSettingValues, ANameThatIsNotARecordKeyWritesNothing) {
   for (const char* name : {"NOSUCHKEY", "DEBUG", "host"}) {
     TestFolder dir;
-    EXPECT_THROW(settings::StoreSettingValues(dir.path(), {{"PRINTERS", "0"}, {name, "1"}}), std::invalid_argument) << name;
+    EXPECT_THROW(settings::StoreSettingValues(dir.path(), {{"PRINTERS", "0"}, {name, "1"}}), std::invalid_argument)
+        << name;
     EXPECT_EQ(dir.Listing(), "") << name;
   }
 }

@@ -56,8 +56,14 @@ TEST(ArchiveForms, FramingCutShortIsAnError) {
       {"fewer bytes than counted", std::string("\x05\0abc", 5), false},
       {"no length", "", true},
       {"long length cut", "\xff\x01", true},
-      {"fewer characters than said", "\x05" "abc", true},
-      {"wide-character marker", "\xff\xfe\xff\x03" "abc", true},
+      {"fewer characters than said",
+       "\x05"
+       "abc",
+       true},
+      {"wide-character marker",
+       "\xff\xfe\xff\x03"
+       "abc",
+       true},
       {"huge count, nothing behind", "\xff\xff\xff\xff\xff\x7f", false},
   };
   for (const Case& c : cases) {

@@ -25,7 +25,7 @@ TEST(CIni, GetStringAnswersTheValueOrTheDefault) {
     const char* defaultValue;
     const char* value;
   } cases[] = {
-      {"DEBUG", "0", "1"},   {"debug", nullptr, "1"}, {"EMPTY", "x", ""},       {"DELAY", "3", "3"},
+      {"DEBUG", "0", "1"},   {"debug", nullptr, "1"},  {"EMPTY", "x", ""},          {"DELAY", "3", "3"},
       {"MISSING", "d", "d"}, {"MISSING", nullptr, ""}, {nullptr, "raw  ", "raw  "}, {nullptr, nullptr, ""},
   };
   for (const Case& c : cases)

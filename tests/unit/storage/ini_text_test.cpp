@@ -38,26 +38,26 @@ TEST(IniGetString, AnswersAsTheProfileFunction) {
     const char* value;
   } cases[] = {
       {"Settings", "HOST", "", 1024, "abc"},
-      {"SETTINGS", "host", "", 1024, "abc"},       // names ignore case; the first key wins
-      {" Settings ", " HOST ", "", 1024, "abc"},    // the asked names are trimmed
+      {"SETTINGS", "host", "", 1024, "abc"},      // names ignore case; the first key wins
+      {" Settings ", " HOST ", "", 1024, "abc"},  // the asked names are trimmed
       {"Settings", "spaced", "", 1024, "a b"},
       {"Settings", "quoted", "", 1024, "q v"},
       {"Settings", "single", "", 1024, "s"},
       {"Settings", "half", "", 1024, "\"h"},
       {"Settings", "eq", "", 1024, "a=b"},
-      {"Settings", "bare", "d", 1024, "d"},         // a line without '=' has no value
+      {"Settings", "bare", "d", 1024, "d"},  // a line without '=' has no value
       {"Settings", "empty", "d", 1024, ""},
-      {"Settings", "late", "d", 1024, "d"},         // a repeated section is not searched
+      {"Settings", "late", "d", 1024, "d"},  // a repeated section is not searched
       {"Settings", "missing", "d", 1024, "d"},
       {"Missing", "HOST", "d", 1024, "d"},
-      {"Settings", "orphan", "d", 1024, "d"},      // keys before any section belong to none
+      {"Settings", "orphan", "d", 1024, "d"},  // keys before any section belong to none
       {"Other", "HOST", "", 1024, "other"},
-      {"Settings", "HOST", "", 3, "ab"},           // cut to size - 1
+      {"Settings", "HOST", "", 3, "ab"},  // cut to size - 1
       {"Settings", "HOST", "", 1, ""},
       {"Settings", "HOST", "", 0, ""},
       {"Settings", "missing", "dflt   ", 1024, "dflt"},  // trailing blanks of the default go
       {"Settings", "missing", "\"qd\"", 1024, "qd"},
-      {"Settings", "quoted", "", 3, "q "},         // unquoted before the cut
+      {"Settings", "quoted", "", 3, "q "},  // unquoted before the cut
   };
   for (const Case& c : cases) {
     const storage::IniLookup r = IniGetString(text, c.section, c.key, c.defaultValue, c.size);
@@ -67,7 +67,8 @@ TEST(IniGetString, AnswersAsTheProfileFunction) {
 }
 
 TEST(IniGetString, LineBreaksOfEveryKind) {
-  for (const char* text : {"[s]\r\nk=1\r\nj=2", "[s]\nk=1\nj=2\n", "[s]\rk=1\rj=2\r", "\r\n\r\n[s]\r\n\r\nk=1\r\n\r\nj=2\r\n"}) {
+  for (const char* text :
+       {"[s]\r\nk=1\r\nj=2", "[s]\nk=1\nj=2\n", "[s]\rk=1\rj=2\r", "\r\n\r\n[s]\r\n\r\nk=1\r\n\r\nj=2\r\n"}) {
     EXPECT_EQ(IniGetString(text, "s", "k", "", 64).value, "1") << text;
     EXPECT_EQ(IniGetString(text, "s", "j", "", 64).value, "2") << text;
   }
@@ -87,7 +88,8 @@ TEST(IniWriteString, WritesTheBytesWindowsWrites) {
       {"replace keeps the file's spelling", "[s]\r\nKey=1\r\n", "S", "KEY", "9", "[s]\r\nKey=9\r\n"},
       {"new key after the last entry", "[a]\r\nk=1\r\n\r\n[b]\r\nk=2\r\n", "a", "n", "3",
        "[a]\r\nk=1\r\nn=3\r\n\r\n[b]\r\nk=2\r\n"},
-      {"new key after a comment", "[a]\r\nk=1\r\n;note\r\n[b]\r\n", "a", "n", "3", "[a]\r\nk=1\r\n;note\r\nn=3\r\n[b]\r\n"},
+      {"new key after a comment", "[a]\r\nk=1\r\n;note\r\n[b]\r\n", "a", "n", "3",
+       "[a]\r\nk=1\r\n;note\r\nn=3\r\n[b]\r\n"},
       {"new key in a section without keys", "[a]\r\n\r\n[b]\r\n", "a", "n", "3", "[a]\r\nn=3\r\n\r\n[b]\r\n"},
       {"new section at the end", "[a]\r\nk=1\r\n", "b", "n", "3", "[a]\r\nk=1\r\n[b]\r\nn=3\r\n"},
       {"unended last line", "[a]\r\nk=1", "a", "n", "3", "[a]\r\nk=1\r\nn=3\r\n"},
@@ -123,10 +125,17 @@ TEST(IniWriteString, RefusesWhatWouldBreakTheLines) {
     const char* key;
     std::string value;
   } cases[] = {
-      {"s", "k", "1\r\nINJECTED=1"}, {"s", "k", "a\nb"}, {"s", "k", "a\rb"}, {"s", "k", std::string("a\0b", 3)},
-      {"s", "k\n", "v"},             {"s\r\n[x]", "k", "v"},
+      {"s", "k", "1\r\nINJECTED=1"},
+      {"s", "k", "a\nb"},
+      {"s", "k", "a\rb"},
+      {"s", "k", std::string("a\0b", 3)},
+      {"s", "k\n", "v"},
+      {"s\r\n[x]", "k", "v"},
       // Keys that would read back as another key, or as a section header.
-      {"s", "k=x", "v"},             {"s", "=", "v"},      {"s", "[x]", "v"}, {"s", " \t[x", "y]"},
+      {"s", "k=x", "v"},
+      {"s", "=", "v"},
+      {"s", "[x]", "v"},
+      {"s", " \t[x", "y]"},
   };
   for (const Case& c : cases) {
     try {
