@@ -9,6 +9,11 @@ namespace platform {
 FileError::FileError(std::string path, std::string reason)
     : std::runtime_error(path + ": " + reason), m_path(std::move(path)), m_reason(std::move(reason)) {}
 
+FileError RewriteLockTimedOut(const std::string& path) {
+  return FileError(
+      path, "cannot rewrite (another writer has held it for " + std::to_string(kRewriteLockWaitMs / 1000) + " s)");
+}
+
 std::string DirectoryOf(const std::string& fullPath) {
   const std::size_t cut = fullPath.find_last_of(PathSeparator());
   return cut == std::string::npos ? fullPath : fullPath.substr(0, cut + 1);

@@ -51,6 +51,8 @@ void ReplaceFileContent(const std::string& path, std::string_view bytes);
 // that holds the file (so two writers of one folder also take turns). Readers take no
 // lock: a replace is atomic for them. Not re-entrant: one lock per file at a time.
 inline constexpr unsigned kRewriteLockWaitMs = 30000;
+// What a writer that waited kRewriteLockWaitMs in vain is told.
+FileError RewriteLockTimedOut(const std::string& path);
 class RewriteLock {
  public:
   explicit RewriteLock(const std::string& path);

@@ -153,7 +153,7 @@ RewriteLock::RewriteLock(const std::string& path) : m_handle(-1) {
     const int error = errno;
     if ((error != EWOULDBLOCK && error != EINTR) || waited >= kRewriteLockWaitMs) {
       ::close(fd);
-      if (error == EWOULDBLOCK) throw FileError(path, "cannot rewrite (another writer has held it for 30 s)");
+      if (error == EWOULDBLOCK) throw RewriteLockTimedOut(path);
       Fail(path, "lock", error);
     }
     ::usleep(10000);

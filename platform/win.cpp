@@ -253,7 +253,7 @@ RewriteLock::RewriteLock(const std::string& path) : m_handle(0) {
   const DWORD wait = WaitForSingleObject(mutex, kRewriteLockWaitMs);
   if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
     CloseHandle(mutex);
-    if (wait == WAIT_TIMEOUT) throw FileError(path, "cannot rewrite (another writer has held it for 30 s)");
+    if (wait == WAIT_TIMEOUT) throw RewriteLockTimedOut(path);
     Fail(path, "lock", GetLastError());
   }
   m_handle = reinterpret_cast<std::intptr_t>(mutex);
