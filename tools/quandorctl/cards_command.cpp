@@ -31,8 +31,9 @@ constexpr char kUsage[] =
     "  list         every card in folder order: user name, masked card number and the\n"
     "               expiry text from Settings.ini in DIR (--dir, default as for 'settings').\n"
     "               Passwords only with --show-passwords; full card numbers and file names\n"
-    "               only with --full-numbers. A card that cannot be read is listed with an\n"
-    "               empty account and named on stderr (exit status 2).\n"
+    "               only with --full-numbers. A card that cannot be read (exit status 2)\n"
+    "               or does not decipher (exit status 3) is listed with an empty account\n"
+    "               and named on stderr.\n"
     "  set-account  writes USER and the password read from standard input (one line; a\n"
     "               final line break is dropped; it may be empty) into the card, both in one\n"
     "               replace of its file. Passwords are never taken from the command line.\n"
@@ -45,13 +46,13 @@ constexpr char kUsage[] =
     "               named (exit status 3); --force deletes them too.\n"
     "CARD is a full card number (the file name without \".dll\") or a card's file name.\n"
     "A card file larger than 1 MiB counts as one that does not decipher.\n"
-    "exit status: 0 success, 1 wrong usage, 2 a card or file is missing or cannot be read,\n"
-    "written or deleted, 3 the card file does not decipher.\n";
+    "exit status: 0 success, 1 wrong usage or a refused value, 2 a card or file is missing\n"
+    "or cannot be read, written or deleted, 3 a card file does not decipher.\n";
 
 enum class Format { Table, Csv, Json };
 
-Format TakeFormat(Args& args) {
-  const std::string format = TakeOption(args, "--format", "table");
+Format ChosenFormat(const ParsedArgs& args) {
+  const std::string format = args.Value("--format", "table");
   if (format == "table") return Format::Table;
   if (format == "csv") return Format::Csv;
   if (format == "json") return Format::Json;
@@ -151,13 +152,14 @@ void PrintJson(const std::vector<Column>& columns, const std::vector<std::vector
   std::fputs(out.c_str(), stdout);
 }
 
-int List(Args args) {
-  const std::string folder = TakeCardFolder(args);
-  const std::string settingsDir = TakeSettingsFolder(args);
-  const Format format = TakeFormat(args);
-  const bool showPasswords = TakeFlag(args, "--show-passwords");
-  const bool fullNumbers = TakeFlag(args, "--full-numbers");
-  ExpectNoMoreArguments(args);
+int List(const Args& rest) {
+  const ParsedArgs args(rest, {"--folder", "--dir", "--format"}, {"--show-passwords", "--full-numbers"});
+  args.ExpectAtMostPositional(0);
+  const std::string folder = CardFolder(args);
+  const std::string settingsDir = SettingsFolder(args);
+  const Format format = ChosenFormat(args);
+  const bool showPasswords = args.Flag("--show-passwords");
+  const bool fullNumbers = args.Flag("--full-numbers");
 
   const std::string expiry = settings::ReadCardExpiryText(settingsDir);
   const std::vector<cards::CardFile> list = cards::EnumerateCards(folder);
@@ -215,32 +217,34 @@ cards::CardFile FindCard(const std::string& folder, const std::string& wanted) {
   return std::move(matches.front());
 }
 
-std::string OneCardArgument(const Args& args, const char* command) {
-  if (args.empty()) throw UsageError(std::string(command) + " needs a CARD");
-  if (args.size() > 1) throw UsageError("unexpected argument '" + args[1] + "'");
-  return args.front();
+std::string OneCardArgument(const ParsedArgs& args, const char* command) {
+  if (args.Positional().empty()) throw UsageError(std::string(command) + " needs a CARD");
+  args.ExpectAtMostPositional(1);
+  return args.Positional().front();
 }
 
 void CheckCardValue(const char* what, const std::string& value) {
-  if (value.find_first_of("\r\n") != std::string::npos) throw UsageError(std::string(what) + " must be one line");
-  if (value.size() > storage::kLongestCryptIniValue) {
-    throw UsageError(std::string(what) + " " + storage::ValueTooLongReason());
-  }
-  if (const std::optional<std::string> problem = storage::IniReadBackProblem(value))
-    throw UsageError(std::string(what) + " " + *problem + "; nothing was written");
+  const auto refuse = [&](const std::string& why) {
+    throw CommandError(kExitUsage, std::string(what) + " " + why + "; nothing was written");
+  };
+  if (value.find_first_of("\r\n") != std::string::npos) refuse("must be one line");
+  if (value.size() > storage::kLongestCryptIniValue) refuse(storage::ValueTooLongReason());
+  if (const std::optional<std::string> problem = storage::IniReadBackProblem(value)) refuse(*problem);
 }
 
-int SetAccount(Args args) {
-  const std::string folder = TakeCardFolder(args);
-  if (std::find(args.begin(), args.end(), "--password") != args.end()) {
+int SetAccount(const Args& rest) {
+  // "--password" is known only to be refused with the reason.
+  const ParsedArgs args(rest, {"--folder", "--user", "--password"}, {"--password-stdin"});
+  if (args.Value("--password")) {
     throw UsageError("passwords are never taken from the command line; use --password-stdin");
   }
-  const bool hasUser = std::find(args.begin(), args.end(), "--user") != args.end();
-  const std::string user = TakeOption(args, "--user", "");
-  if (!hasUser) throw UsageError("set-account needs --user USER");
+  const std::optional<std::string> givenUser = args.Value("--user");
+  if (!givenUser) throw UsageError("set-account needs --user USER");
+  const std::string& user = *givenUser;
   if (user.empty()) throw UsageError("the user name must not be empty");
-  if (!TakeFlag(args, "--password-stdin")) throw UsageError("set-account needs --password-stdin");
+  if (!args.Flag("--password-stdin")) throw UsageError("set-account needs --password-stdin");
   const std::string wanted = OneCardArgument(args, "set-account");
+  const std::string folder = CardFolder(args);
   CheckCardValue("the user name", user);
 
   const cards::CardFile card = FindCard(folder, wanted);
@@ -260,19 +264,21 @@ int SetAccount(Args args) {
   return kExitOk;
 }
 
-int Delete(Args args) {
-  const std::string folder = TakeCardFolder(args);
-  const cards::CardFile card = FindCard(folder, OneCardArgument(args, "delete"));
+int Delete(const Args& rest) {
+  const ParsedArgs args(rest, {"--folder"}, {});
+  const std::string wanted = OneCardArgument(args, "delete");
+  const cards::CardFile card = FindCard(CardFolder(args), wanted);
   if (!cards::DeleteCard(card.path)) throw CommandError(kExitFile, card.path + ": cannot delete");
   std::printf("deleted %s\n", card.path.c_str());
   return kExitOk;
 }
 
-int Reset(Args args) {
-  const std::string folder = TakeCardFolder(args);
-  const bool confirmed = TakeFlag(args, "--yes");
-  const bool force = TakeFlag(args, "--force");
-  ExpectNoMoreArguments(args);
+int Reset(const Args& rest) {
+  const ParsedArgs args(rest, {"--folder"}, {"--yes", "--force"});
+  args.ExpectAtMostPositional(0);
+  const std::string folder = CardFolder(args);
+  const bool confirmed = args.Flag("--yes");
+  const bool force = args.Flag("--force");
   if (!confirmed) throw UsageError("reset deletes every card file in " + folder + " and cannot be undone; add --yes");
   if (!force) {
     // A mistyped folder must not cost a program its libraries: every file to delete

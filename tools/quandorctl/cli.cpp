@@ -11,15 +11,28 @@
 namespace quandorctl {
 
 int RunGroup(const CommandGroup& group, const Args& args) {
-  if (WantsHelp(args)) {
-    std::fputs(group.usage, stdout);
-    return kExitOk;
+  if (args.empty()) {
+    std::fprintf(stderr, "quandorctl %s: missing subcommand\n", group.name);
+    std::fputs(group.usage, stderr);
+    return kExitUsage;
   }
   try {
-    return group.run(args);
+    if (args.front() == "--help") throw HelpRequest{};
+    const int status = group.run(args);
+    FinishStandardOutput();
+    return status;
+  } catch (const HelpRequest&) {
+    std::fputs(group.usage, stdout);
+    try {
+      FinishStandardOutput();
+    } catch (const CommandError& e) {
+      std::fprintf(stderr, "quandorctl %s: %s\n", group.name, e.what());
+      return e.status();
+    }
+    return kExitOk;
   } catch (const UsageError& e) {
-    std::fprintf(stderr, "quandorctl %s: %s\n", group.name, e.what());
-    std::fputs(group.usage, stderr);
+    std::fprintf(stderr, "quandorctl %s: %s\nTry 'quandorctl %s --help' for the usage.\n", group.name, e.what(),
+                 group.name);
     return kExitUsage;
   } catch (const CommandError& e) {
     std::fprintf(stderr, "quandorctl %s: %s\n", group.name, e.what());
@@ -33,22 +46,64 @@ int RunGroup(const CommandGroup& group, const Args& args) {
   }
 }
 
-bool WantsHelp(const Args& args) { return std::find(args.begin(), args.end(), "--help") != args.end(); }
+namespace {
 
-std::string TakeOption(Args& args, const std::string& name, const std::string& fallback) {
-  const auto it = std::find(args.begin(), args.end(), name);
-  if (it == args.end()) return fallback;
-  if (it + 1 == args.end()) throw UsageError(name + " needs a value");
-  std::string value = *(it + 1);
-  args.erase(it, it + 2);
-  return value;
+bool IsOneOf(const std::string& arg, std::initializer_list<const char*> names) {
+  return std::any_of(names.begin(), names.end(), [&](const char* name) { return arg == name; });
 }
 
-bool TakeFlag(Args& args, const std::string& name) {
-  const auto it = std::find(args.begin(), args.end(), name);
-  if (it == args.end()) return false;
-  args.erase(it);
-  return true;
+}  // namespace
+
+ParsedArgs::ParsedArgs(const Args& args, std::initializer_list<const char*> valueOptions,
+                       std::initializer_list<const char*> flags) {
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnded || arg.compare(0, 2, "--") != 0) {
+      m_positional.push_back(arg);
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "--help") {
+      throw HelpRequest{};
+    } else if (IsOneOf(arg, valueOptions)) {
+      if (i + 1 == args.size()) throw UsageError(arg + " needs a value");
+      if (!m_values.emplace(arg, args[i + 1]).second) throw UsageError(arg + " is given twice");
+      ++i;
+    } else if (IsOneOf(arg, flags)) {
+      if (!m_flags.insert(arg).second) throw UsageError(arg + " is given twice");
+    } else {
+      throw UsageError("unknown option '" + arg + "' (after -- it is taken as an argument)");
+    }
+  }
+}
+
+std::optional<std::string> ParsedArgs::Value(const std::string& name) const {
+  const auto it = m_values.find(name);
+  if (it == m_values.end()) return std::nullopt;
+  return it->second;
+}
+
+std::string ParsedArgs::Value(const std::string& name, const std::string& fallback) const {
+  return Value(name).value_or(fallback);
+}
+
+bool ParsedArgs::Flag(const std::string& name) const { return m_flags.count(name) != 0; }
+
+void ParsedArgs::ExpectAtMostPositional(std::size_t count) const {
+  if (m_positional.size() > count) throw UsageError("unexpected argument '" + m_positional[count] + "'");
+}
+
+Args PositionalOnly(const Args& args) {
+  if (args.size() == 1 && args.front() == "--help") throw HelpRequest{};
+  if (!args.empty() && args.front() == "--") return Args(args.begin() + 1, args.end());
+  return args;
+}
+
+void FinishStandardOutput() {
+  std::cout.flush();
+  if (std::fflush(stdout) != 0 || std::ferror(stdout) || !std::cout) {
+    throw CommandError(kExitFile, "standard output: cannot write (a full disk or a closed pipe?)");
+  }
 }
 
 std::string ReadStandardInputLine() {

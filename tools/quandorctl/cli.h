@@ -1,6 +1,10 @@
 // Shared pieces of quandorctl's command groups: exit statuses, errors, argument reading.
 #pragma once
 
+#include <initializer_list>
+#include <map>
+#include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -10,16 +14,19 @@ namespace quandorctl {
 // Exit statuses, stable for scripts that drive many machines.
 enum ExitStatus : int {
   kExitOk = 0,
-  kExitUsage = 1,     // wrong usage
-  kExitFile = 2,      // a file is missing or cannot be read or written
+  kExitUsage = 1,     // wrong usage, or a value that is refused
+  kExitFile = 2,      // a file or folder is missing or cannot be read or written
   kExitDecipher = 3,  // a file does not decipher
 };
 
-// Wrong usage: the message is printed with the command's usage hint.
+// Wrong usage: the message is printed with one line pointing at the group's --help.
 class UsageError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
+
+// "--help" given as an option: the group prints its usage on standard output.
+struct HelpRequest {};
 
 // A failure with its exit status; the message names the file and the reason.
 class CommandError : public std::runtime_error {
@@ -42,20 +49,43 @@ struct CommandGroup {
   int (*run)(const Args& args);
 };
 
-// Runs a group on its arguments as the command line does: "--help" prints its usage;
-// every failure is one line on stderr and its exit status (wrong usage also prints the
-// usage; a file error is status 2; a refused value is status 1 and nothing is written).
+// Runs a group on its arguments as the command line does: no arguments print the usage
+// on stderr (exit 1), "--help" first or a HelpRequest on stdout (exit 0); every failure
+// is its message on stderr and its exit status (wrong usage adds one line pointing at
+// --help; a file error is status 2; a refused value is status 1 and nothing is written).
 int RunGroup(const CommandGroup& group, const Args& args);
 
-// True when args holds "--help" (the group then prints its usage).
-bool WantsHelp(const Args& args);
+// The arguments of one subcommand, read once from left to right. Up to a lone "--",
+// an argument that begins with "--" is an option: one of `valueOptions` takes the next
+// argument as its value whatever it is ("--user --help" is the user "--help"), one of
+// `flags` stands alone, "--help" is a HelpRequest and any other is wrong usage. Every
+// other argument, and all after "--", are positional. An option given twice is wrong usage.
+class ParsedArgs {
+ public:
+  ParsedArgs(const Args& args, std::initializer_list<const char*> valueOptions, std::initializer_list<const char*> flags);
 
-// Removes "--name VALUE" from args and returns VALUE, or `fallback` when absent.
-// Throws UsageError when the option has no value.
-std::string TakeOption(Args& args, const std::string& name, const std::string& fallback);
+  std::optional<std::string> Value(const std::string& name) const;
+  std::string Value(const std::string& name, const std::string& fallback) const;
+  bool Flag(const std::string& name) const;
+  const Args& Positional() const { return m_positional; }
 
-// Removes "--name" from args; true when it was there.
-bool TakeFlag(Args& args, const std::string& name);
+  // Throws UsageError naming the first positional argument beyond `count`.
+  void ExpectAtMostPositional(std::size_t count) const;
+
+ private:
+  std::map<std::string, std::string> m_values;
+  std::set<std::string> m_flags;
+  Args m_positional;
+};
+
+// For subcommands whose arguments are all texts of their own (ini's FILE, SECTION, KEY,
+// VALUE): "--help" as the only argument is a HelpRequest, one leading "--" is dropped,
+// and every other argument is taken as it is, so a VALUE of "--help" is a value.
+Args PositionalOnly(const Args& args);
+
+// Flushes standard output; throws CommandError (kExitFile) when any byte printed so far
+// did not get through (a full disk, a closed pipe), so that lost output never passes for success.
+void FinishStandardOutput();
 
 // Standard input whole, without one final line break (LF or CR LF): how secrets are
 // taken, never from the command line, where every process and the shell history see it.

@@ -1,7 +1,7 @@
 #include "tools/quandorctl/folders.h"
 
-#include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include "cards/card_files.h"
 #include "platform/paths.h"
@@ -15,32 +15,15 @@ std::string AsFolder(std::string folder) {
   return folder;
 }
 
-namespace {
-
-// False when the option is absent; otherwise `folder` is its value as a folder.
-bool TakeFolderOption(Args& args, const char* name, std::string& folder) {
-  if (std::find(args.begin(), args.end(), name) == args.end()) return false;
-  folder = AsFolder(TakeOption(args, name, ""));
-  return true;
-}
-
-}  // namespace
-
-std::string TakeSettingsFolder(Args& args) {
-  std::string dir;
-  if (TakeFolderOption(args, "--dir", dir)) return dir;
+std::string SettingsFolder(const ParsedArgs& args) {
+  if (const std::optional<std::string> dir = args.Value("--dir")) return AsFolder(*dir);
   return platform::ToolDefaultDirectory();
 }
 
-std::string TakeCardFolder(Args& args) {
-  std::string folder;
-  if (TakeFolderOption(args, "--folder", folder)) return folder;
+std::string CardFolder(const ParsedArgs& args) {
+  if (const std::optional<std::string> folder = args.Value("--folder")) return AsFolder(*folder);
   if (platform::HasFixedProductFolders()) return cards::kWindowsCardFolder;
   throw UsageError("--folder DIR is needed: the card folder is fixed only on Windows");
-}
-
-void ExpectNoMoreArguments(const Args& args) {
-  if (!args.empty()) throw UsageError("unexpected argument '" + args.front() + "'");
 }
 
 std::string Escaped(const std::string& text) {

@@ -13,13 +13,10 @@ std::string AsFolder(std::string folder);
 
 // "--dir DIR": the folder of Settings.ini and SettingsHost.ini. Default: quandorctl's
 // own folder on Windows (where the tray program lives beside it), the current folder elsewhere.
-std::string TakeSettingsFolder(Args& args);
+std::string SettingsFolder(const ParsedArgs& args);
 
 // "--folder DIR": the card folder. Default: the fixed card folder on Windows; required elsewhere.
-std::string TakeCardFolder(Args& args);
-
-// Throws UsageError naming the first argument left over.
-void ExpectNoMoreArguments(const Args& args);
+std::string CardFolder(const ParsedArgs& args);
 
 // A text on one line for the terminal: quotes, backslash and control bytes escaped.
 std::string Escaped(const std::string& text);

@@ -31,13 +31,15 @@ constexpr char kUsage[] =
     "  load  enciphers the INI text read from standard input into FILE, replacing it.\n"
     "Files are replaced all at once, one writer at a time; no deciphered copy is ever\n"
     "written to disk. A file larger than 1 MiB counts as one that does not decipher.\n"
-    "exit status: 0 success, 1 wrong usage, 2 a file is missing or cannot be read or\n"
-    "written, 3 the file does not decipher.\n";
+    "FILE, SECTION, KEY and VALUE are taken as they are, \"--help\" too; a first argument\n"
+    "of -- is dropped (for a FILE named \"--help\"), and --help alone shows this text.\n"
+    "exit status: 0 success, 1 wrong usage or a refused value, 2 a file is missing or\n"
+    "cannot be read or written, 3 the file does not decipher.\n";
 
 constexpr char kDoesNotDecipher[] = ": does not decipher (empty, damaged, or enciphered with another pass phrase)";
 
-void Expect(const Args& args, std::size_t count, const char* form) {
-  if (args.size() != count) throw UsageError(args[0] + " takes " + form);
+void Expect(const Args& args, const char* command, std::size_t count, const char* form) {
+  if (args.size() != count) throw UsageError(std::string(command) + " takes " + form);
 }
 
 // The file's INI text. A missing or undecipherable file is a command error.
@@ -59,26 +61,26 @@ void WriteOut(const std::string& bytes) {
 }
 
 int Get(const Args& args) {
-  Expect(args, 4, "FILE SECTION KEY");
-  const std::string text = ReadIniText(args[1]);
-  WriteOut(storage::IniGetString(text, args[2], args[3], "", storage::kCryptIniReadBuffer).value + "\n");
+  Expect(args, "get", 3, "FILE SECTION KEY");
+  const std::string text = ReadIniText(args[0]);
+  WriteOut(storage::IniGetString(text, args[1], args[2], "", storage::kCryptIniReadBuffer).value + "\n");
   return kExitOk;
 }
 
 int Set(const Args& args) {
-  Expect(args, 5, "FILE SECTION KEY VALUE");
-  const std::string& path = args[1];
-  std::string value = args[4] == "-" ? ReadStandardInputLine() : args[4];
+  Expect(args, "set", 4, "FILE SECTION KEY VALUE");
+  const std::string& path = args[0];
+  std::string value = args[3] == "-" ? ReadStandardInputLine() : args[3];
   const storage::WipeOnExit wipeValue(value);
   std::string changed;
   const storage::WipeOnExit wipeChanged(changed);
   try {
-    storage::IniCheckWritable(args[2], args[3], value);
+    storage::IniCheckWritable(args[1], args[2], value);
   } catch (const storage::IniValueError& e) {
     throw CommandError(kExitUsage, path + ": not written: " + e.what());
   }
   if (const std::optional<std::string> problem = storage::IniReadBackProblem(value))
-    throw CommandError(kExitUsage, path + ": not written: the value of " + args[3] + " " + *problem);
+    throw CommandError(kExitUsage, path + ": not written: the value of " + args[2] + " " + *problem);
   // The read, the edit and the replace are one turn: another writer's update between
   // them would be lost.
   const platform::RewriteLock lock(path);
@@ -86,27 +88,27 @@ int Set(const Args& args) {
   // on purpose.
   std::string text = platform::PathExists(path) ? ReadIniText(path) : std::string();
   const storage::WipeOnExit wipeText(text);
-  changed = storage::IniWriteString(text, args[2], args[3], value);
+  changed = storage::IniWriteString(text, args[1], args[2], value);
   ReplaceWithText(path, changed);
   return kExitOk;
 }
 
 int Dump(const Args& args) {
-  Expect(args, 2, "one FILE");
-  WriteOut(ReadIniText(args[1]));
+  Expect(args, "dump", 1, "one FILE");
+  WriteOut(ReadIniText(args[0]));
   return kExitOk;
 }
 
 int Load(const Args& args) {
-  Expect(args, 2, "one FILE");
+  Expect(args, "load", 1, "one FILE");
   std::string text;
   char chunk[4096];
   std::size_t n;
   while ((n = std::fread(chunk, 1, sizeof chunk, stdin)) > 0) text.append(chunk, n);
   if (std::ferror(stdin)) throw CommandError(kExitFile, "standard input: cannot read");
   const storage::WipeOnExit wipeText(text);
-  const platform::RewriteLock lock(args[1]);
-  ReplaceWithText(args[1], text);
+  const platform::RewriteLock lock(args[0]);
+  ReplaceWithText(args[0], text);
   return kExitOk;
 }
 
@@ -116,10 +118,11 @@ int RunIni(const Args& args) {
   platform::MakeStandardOutputBinary();
   if (args.empty()) throw UsageError("missing subcommand");
   const std::string& command = args[0];
-  if (command == "get") return Get(args);
-  if (command == "set") return Set(args);
-  if (command == "dump") return Dump(args);
-  if (command == "load") return Load(args);
+  const Args rest = PositionalOnly(Args(args.begin() + 1, args.end()));
+  if (command == "get") return Get(rest);
+  if (command == "set") return Set(rest);
+  if (command == "dump") return Dump(rest);
+  if (command == "load") return Load(rest);
   throw UsageError("unknown subcommand '" + command + "'");
 }
 

@@ -51,8 +51,10 @@ void AppendEscaped(std::string& line, const std::string& text) {
 int RunLog(const Args& args) {
   if (args.empty()) throw UsageError("missing subcommand");
   if (args[0] != "show") throw UsageError("unknown subcommand '" + args[0] + "'");
-  if (args.size() != 2) throw UsageError(args.size() < 2 ? "show needs a FILE" : "show takes one FILE");
-  return ShowLog(args[1], std::cout, std::cerr);
+  const ParsedArgs show(Args(args.begin() + 1, args.end()), {}, {});
+  if (show.Positional().empty()) throw UsageError("show needs a FILE");
+  show.ExpectAtMostPositional(1);
+  return ShowLog(show.Positional().front(), std::cout, std::cerr);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // quandorctl: the administrators' and the tests' command-line door into the program's
 // files: enciphered INI files, settings, cards and the log.
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -20,9 +21,22 @@ void PrintUsage(std::FILE* out) {
   for (const CommandGroup* g : kGroups) std::fprintf(out, "  %-10s %s\n", g->name, g->summary);
   std::fputs(
       "\n'quandorctl COMMAND --help' shows a command's usage; 'quandorctl --version' the version.\n"
-      "exit status: 0 success, 1 wrong usage, 2 a file is missing or cannot be read or\n"
-      "written, 3 a file does not decipher.\n",
+      "Options may stand anywhere before a lone '--'; every argument after it is taken as it\n"
+      "is, and so is an option's value, even one that begins with '--'.\n"
+      "exit status: 0 success, 1 wrong usage or a refused value, 2 a file or folder is\n"
+      "missing or cannot be read or written, 3 a file does not decipher.\n",
       out);
+}
+
+// A full disk or a closed pipe must not pass for success.
+int Flushed() {
+  try {
+    FinishStandardOutput();
+    return kExitOk;
+  } catch (const CommandError& e) {
+    std::fprintf(stderr, "quandorctl: %s\n", e.what());
+    return e.status();
+  }
 }
 
 int Run(int argc, char** argv) {
@@ -33,18 +47,17 @@ int Run(int argc, char** argv) {
   const std::string name = argv[1];
   if (name == "--help" || name == "-h" || name == "help") {
     PrintUsage(stdout);
-    return kExitOk;
+    return Flushed();
   }
   if (name == "--version") {
     std::printf("quandorctl %s\n", QUANDOR_VERSION);
-    return kExitOk;
+    return Flushed();
   }
   for (const CommandGroup* g : kGroups) {
     if (name != g->name) continue;
     return RunGroup(*g, Args(argv + 2, argv + argc));
   }
-  std::fprintf(stderr, "quandorctl: unknown command '%s'\n", name.c_str());
-  PrintUsage(stderr);
+  std::fprintf(stderr, "quandorctl: unknown command '%s'\nTry 'quandorctl --help' for the usage.\n", name.c_str());
   return kExitUsage;
 }
 
@@ -52,6 +65,10 @@ int Run(int argc, char** argv) {
 }  // namespace quandorctl
 
 int main(int argc, char** argv) {
+#ifdef SIGPIPE
+  // A closed pipe is a write error that is reported (exit status 2), not a silent death.
+  std::signal(SIGPIPE, SIG_IGN);
+#endif
   try {
     return quandorctl::Run(argc, argv);
   } catch (const std::exception& e) {

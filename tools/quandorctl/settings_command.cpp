@@ -39,8 +39,8 @@ constexpr char kUsage[] =
     "        from standard input with --local-password-stdin (one line; a final line break\n"
     "        is dropped), never from the command line. A text with a blank at either end or\n"
     "        in quotes is refused: it would not read back as given.\n"
-    "exit status: 0 success, 1 wrong usage or a refused value, 2 a file cannot be read or\n"
-    "written, 3 SettingsHost.ini does not decipher.\n";
+    "exit status: 0 success, 1 wrong usage or a refused value, 2 DIR is missing or a file\n"
+    "cannot be read or written, 3 SettingsHost.ini does not decipher.\n";
 
 constexpr char kDoesNotDecipher[] = ": does not decipher (empty, damaged, or enciphered with another pass phrase)";
 
@@ -63,10 +63,11 @@ void PrintKey(const settings::SettingKey& key, const std::string& stored, bool s
               key.meaning);
 }
 
-int Show(Args args) {
-  const std::string dir = TakeSettingsFolder(args);
-  const bool showSecret = TakeFlag(args, "--show-passwords");
-  ExpectNoMoreArguments(args);
+int Show(const Args& rest) {
+  const ParsedArgs args(rest, {"--dir"}, {"--show-passwords"});
+  args.ExpectAtMostPositional(0);
+  const std::string dir = SettingsFolder(args);
+  const bool showSecret = args.Flag("--show-passwords");
   const std::string hostFile = dir + settings::kEncipheredFileName;
   const std::string plainFile = dir + settings::kPlainFileName;
   const bool readable = EncipheredFileReadable(hostFile);
@@ -142,14 +143,15 @@ std::map<std::string, std::string> CheckedValues(const Args& args, bool password
     check(*settings::FindSettingKey(kSecretKey), password);
     storage::WipeText(password);
   }
-  if (!refusals.empty()) throw UsageError(refusals + "\nnothing was written");
+  if (!refusals.empty()) throw CommandError(kExitUsage, refusals + "\nnothing was written");
   return values;
 }
 
-int Set(Args args) {
-  const std::string dir = TakeSettingsFolder(args);
-  const bool passwordFromStdin = TakeFlag(args, kSecretStdinFlag);
-  std::map<std::string, std::string> values = CheckedValues(args, passwordFromStdin);
+int Set(const Args& rest) {
+  const ParsedArgs args(rest, {"--dir"}, {kSecretStdinFlag});
+  const std::string dir = SettingsFolder(args);
+  const bool passwordFromStdin = args.Flag(kSecretStdinFlag);
+  std::map<std::string, std::string> values = CheckedValues(args.Positional(), passwordFromStdin);
   const std::string hostFile = dir + settings::kEncipheredFileName;
   bool enciphered = false;
   for (const auto& entry : values)

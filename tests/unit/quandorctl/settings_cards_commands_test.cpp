@@ -2,73 +2,32 @@
 // folders: its `settings` and `cards` groups, their output and their exit statuses.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include "cards/card_files.h"
+#include "log/log_file.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "settings/settings_record.h"
 #include "storage/crypt_ini.h"
 #include "storage/ini_text.h"
+#include "tests/unit/quandorctl/run_quandorctl.h"
 #include "tests/unit/test_folder.h"
 
 namespace {
 
+using quandorctl_test::Arg;
+using quandorctl_test::Contains;
+using quandorctl_test::Quandorctl;
+using quandorctl_test::Result;
 using testing_support::TestFolder;
-
-struct Result {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-// A path as one command-line argument, without its final separator: a backslash
-// before the closing quote would escape it on Windows.
-std::string Arg(std::string path) {
-  if (!path.empty() && path.back() == platform::PathSeparator()) path.pop_back();
-  return "\"" + path + "\"";
-}
-
-// Standard output is in text mode on Windows: CR LF there, LF elsewhere.
-std::string WithLineFeeds(const std::string& text) {
-  std::string out;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
-  }
-  return out;
-}
-
-// quandorctl with `args` (already quoted as needed) and `input` on standard input.
-Result Quandorctl(const std::string& args, const std::string& input = "") {
-  TestFolder io;
-  io.Write("in", input);
-#ifdef _WIN32
-  const std::string program = platform::ProgramDirectory() + "quandorctl.exe";
-#else
-  const std::string program = platform::ProgramDirectory() + "quandorctl";
-#endif
-  std::string command =
-      Arg(program) + " " + args + " < " + Arg(io / "in") + " > " + Arg(io / "out") + " 2> " + Arg(io / "err");
-#ifdef _WIN32
-  command = "\"" + command + "\"";  // cmd /c strips one pair of quotes around the whole line
-#endif
-  const int raw = std::system(command.c_str());
-  Result r;
-#ifdef _WIN32
-  r.status = raw;
-#else
-  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-#endif
-  r.out = WithLineFeeds(io.Read("out"));
-  r.err = WithLineFeeds(io.Read("err"));
-  return r;
-}
 
 void MakeCard(const TestFolder& dir, const std::string& fileName, const std::string& user,
               const std::string& password) {
@@ -77,8 +36,6 @@ void MakeCard(const TestFolder& dir, const std::string& fileName, const std::str
   file.Write(user, "USER", "Settings");
   file.Write(password, "PASSWORD", "Settings");
 }
-
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 TEST(QuandorctlSettings, ShowListsEveryKeyWithItsMeaning) {
   TestFolder dir;
@@ -171,17 +128,70 @@ TEST(QuandorctlIni, SetTakesAValueOfDashFromStandardInputAndRefusesWhatWouldNotR
             "[Settings]\nLocalPassword=s3cret\n");  // line ends as the helper gives them
 }
 
-TEST(QuandorctlSettings, UsageErrors) {
+// A script's log must show the reason at once: wrong usage is the message and one line
+// pointing at --help, a refused value only its message; the usage only when asked for
+// or when no subcommand is given.
+TEST(QuandorctlSettings, ErrorsAreShort) {
   TestFolder dir;
   const std::string set = "settings set --dir " + Arg(dir.path());
-  const std::vector<std::string> cases = {
-      "settings", "settings frob", set, set + " HOST", set + " DEBUG=1", set + " HOST=a HOST=b", "settings show --dir"};
-  for (const std::string& args : cases) {
-    const Result r = Quandorctl(args);
-    EXPECT_EQ(r.status, 1) << args << "\n" << r.err;
-    EXPECT_TRUE(Contains(r.err, "usage: quandorctl settings")) << args;
+  const std::string pointer = "Try 'quandorctl settings --help' for the usage.\n";
+  struct Case {
+    std::string args;
+    std::string err;  // empty: the usage text follows the first line
+  } cases[] = {
+      {"settings frob", "quandorctl settings: unknown subcommand 'frob'\n" + pointer},
+      {set, "quandorctl settings: set needs at least one KEY=VALUE\n" + pointer},
+      {"settings show --dir", "quandorctl settings: --dir needs a value\n" + pointer},
+      {"settings show --dir a --dir b", "quandorctl settings: --dir is given twice\n" + pointer},
+      {"settings show --verbose", "quandorctl settings: unknown option '--verbose' (after -- it is taken as an argument)\n" + pointer},
+      {"settings show extra", "quandorctl settings: unexpected argument 'extra'\n" + pointer},
+      {set + " HOST", "quandorctl settings: 'HOST' is not KEY=VALUE\nnothing was written\n"},
+      {set + " DEBUG=1",
+       "quandorctl settings: DEBUG=\"1\" refused: DEBUG is never written by this program (edit Settings.ini by "
+       "hand)\nnothing was written\n"},
+      {set + " HOST=a HOST=b", "quandorctl settings: HOST is given twice\nnothing was written\n"},
+      {"settings", ""},
+  };
+  for (const Case& c : cases) {
+    const Result r = Quandorctl(c.args);
+    EXPECT_EQ(r.status, 1) << c.args << "\n" << r.err;
+    if (c.err.empty()) {
+      EXPECT_EQ(r.err.substr(0, r.err.find('\n') + 1), "quandorctl settings: missing subcommand\n");
+      EXPECT_TRUE(Contains(r.err, "\nusage: quandorctl settings show")) << r.err;
+    } else {
+      EXPECT_EQ(r.err, c.err) << c.args;
+    }
+    EXPECT_EQ(r.out, "") << c.args;
   }
   EXPECT_EQ(dir.Listing(), "");
+}
+
+// A value is a value wherever it stands, even "--help"; "--" ends the options; --help
+// as an option shows the usage and does nothing else.
+TEST(QuandorctlArguments, ValuesThatLookLikeOptions) {
+  TestFolder dir;
+  const std::string file = Arg(dir / "SettingsHost.ini");
+  struct Case {
+    std::string args;
+    int status;
+    std::string out;  // its beginning
+  } cases[] = {
+      {"ini set " + file + " Settings NOTE --help", 0, ""},
+      {"ini get " + file + " Settings NOTE", 0, "--help\n"},
+      {"ini set -- " + file + " Settings -- --", 0, ""},
+      {"ini get " + file + " Settings --", 0, "--\n"},
+      {"ini set --help", 0, "usage: quandorctl ini"},
+      {"ini --help", 0, "usage: quandorctl ini"},
+      {"settings set --dir " + Arg(dir.path()) + " --help HOST=h", 0, "usage: quandorctl settings"},
+      {"settings set --dir " + Arg(dir.path()) + " -- --local-password-stdin", 1, ""},
+      {"settings show --dir -- " + Arg(dir.path()), 1, ""},
+  };
+  for (const Case& c : cases) {
+    const Result r = Quandorctl(c.args, "from standard input\n");
+    EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+    EXPECT_EQ(r.out.substr(0, c.out.size()), c.out) << c.args;
+  }
+  EXPECT_EQ(dir.Listing(), "SettingsHost.ini") << "--help in front of HOST=h shows the usage only";
 }
 
 TEST(QuandorctlSettings, AnEncipheredFileThatDoesNotDecipherIsNotOverwritten) {
@@ -376,5 +386,77 @@ TEST(QuandorctlCardsElsewhere, TheCardFolderMustBeGiven) {
   EXPECT_TRUE(Contains(r.err, "--folder DIR is needed")) << r.err;
 }
 #endif
+
+}  // namespace
+
+namespace {
+
+#ifndef _WIN32
+// Runs quandorctl with `args` (one word each) writing into a pipe whose reading end is
+// already closed; returns its exit status (-1 when a signal ended it) and its stderr.
+Result IntoAClosedPipe(const std::vector<std::string>& args) {
+  TestFolder io;
+  int ends[2];
+  EXPECT_EQ(pipe(ends), 0);
+  close(ends[0]);
+  const pid_t child = fork();
+  if (child == 0) {
+    dup2(ends[1], 1);
+    const int err = open((io / "err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(err, 2);
+    const std::string program = platform::ProgramDirectory() + "quandorctl";
+    std::vector<char*> argv = {const_cast<char*>(program.c_str())};
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+  close(ends[1]);
+  int raw = 0;
+  waitpid(child, &raw, 0);
+  Result r;
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  r.err = io.Read("err");
+  return r;
+}
+#endif
+
+// Output that does not get through is a failure: a script must not take a listing that
+// was lost on a full disk or a closed pipe for the list.
+TEST(QuandorctlOutput, AnOutputThatCannotBeWrittenIsExitStatusTwo) {
+  TestFolder dir;
+  TestFolder cards;
+  MakeCard(cards, "1234.dll", "alice", "pw");
+  MakeCard(dir, "SettingsHost.ini", "", "");
+  dir.Write("a.log", std::string(logging::kRecordBytes, ' '));
+  const std::vector<std::vector<std::string>> commands = {
+      {"settings", "show", "--dir", dir.path()},
+      {"cards", "list", "--folder", cards.path()},
+      {"cards", "list", "--format", "csv", "--folder", cards.path()},
+      {"cards", "list", "--format", "json", "--folder", cards.path()},
+      {"log", "show", dir / "a.log"},
+      {"ini", "dump", dir / "SettingsHost.ini"},
+      {"settings", "--help"},
+      {"--help"},
+      {"--version"},
+  };
+#ifdef _WIN32
+  const std::string fullDisk = "Z:\\dev\\full";  // Wine's view of the Linux device
+#else
+  const std::string fullDisk = "/dev/full";
+#endif
+  for (const auto& words : commands) {
+    std::string args;
+    for (const std::string& w : words) args += (args.empty() ? "" : " ") + Arg(w);
+    const Result full = Quandorctl(args, "", fullDisk);
+    EXPECT_EQ(full.status, 2) << args << "\n" << full.err;
+    EXPECT_TRUE(Contains(full.err, "standard output: cannot write")) << args << "\n" << full.err;
+#ifndef _WIN32
+    const Result closed = IntoAClosedPipe(words);
+    EXPECT_EQ(closed.status, 2) << args << "\n" << closed.err;
+    EXPECT_TRUE(Contains(closed.err, "standard output: cannot write")) << args << "\n" << closed.err;
+#endif
+  }
+}
 
 }  // namespace
