@@ -6,11 +6,13 @@
 #include <cstdlib>
 
 #include "app/authenticator_dlg.h"
+#include "audit/report.h"
 #include "cards/manage_cards_dlg.h"
 #include "log/log_file.h"
 #include "platform/paths.h"
 #include "res/product.h"
 #include "settings/password_dlg.h"
+#include "settings/password_gate.h"
 #include "settings/settings_dlg.h"
 #include "settings/settings_record.h"
 
@@ -25,10 +27,12 @@ void CKOVAuthenticatorDlg::RunGatedSettings() {
   if (gate.RunModal() == IDOK) ShowSettings();
 }
 
+// The gate and the settings dialog bear the product's name as caption: while either is
+// open (another gate included), no second settings dialog opens.
+bool CKOVAuthenticatorDlg::SettingsWindowOpen() { return FindWindowA(nullptr, QUANDOR_PRODUCT_NAME) != nullptr; }
+
 void CKOVAuthenticatorDlg::ShowSettings() {
-  // The gate and the settings dialog bear the product's name as caption: while either is
-  // open (another gate included), no second settings dialog opens.
-  if (FindWindowA(nullptr, QUANDOR_PRODUCT_NAME)) return;
+  if (SettingsWindowOpen()) return;
   settings::CKOVSettingsDlg dialog;
   dialog.RunModal();
   if (DebugOn()) {
@@ -38,6 +42,9 @@ void CKOVAuthenticatorDlg::ShowSettings() {
 }
 
 void CKOVAuthenticatorDlg::StartFromCommandLine() {
+  // Whoever can start the program can open the settings this way: the trail says so.
+  if (!SettingsWindowOpen())
+    audit::Report(audit::OpenedFromCommandLine(m_commandLine, {audit::Secret(settings::kSettingsPassword)}));
   ShowSettings();
   // The process ends here, inside the main window's initialisation; the icon the
   // initialisation added is not taken away first.

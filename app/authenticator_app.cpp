@@ -4,6 +4,8 @@
 
 #include "app/authenticator_dlg.h"
 #include "app/tray_rules.h"
+#include "audit/report.h"
+#include "res/version.h"
 
 namespace app {
 
@@ -23,6 +25,7 @@ bool CKOVAuthenticatorApp::InitInstance(const char* processCommandLine) {
 
   m_instanceMutex = CreateMutexA(nullptr, TRUE, InstanceMutexName(userName).c_str());
   if (!m_instanceMutex || GetLastError() == ERROR_ALREADY_EXISTS) return false;
+  audit::Report(audit::ProgramStarted(QUANDOR_VERSION));
 
   CKOVAuthenticatorDlg mainWindow;
   mainWindow.SetCommandLine(StripProgramName(processCommandLine ? processCommandLine : ""));

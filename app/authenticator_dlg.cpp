@@ -1,6 +1,7 @@
 #include "app/authenticator_dlg.h"
 
 #include "app/tray_rules.h"
+#include "audit/report.h"
 #include "log/log_file.h"
 #include "log/placement.h"
 #include "platform/clock.h"
@@ -118,6 +119,7 @@ bool CKOVAuthenticatorDlg::OnCommand(WORD id, WORD) {
       MenuSave();
       return true;
     case ID_TRAY_EXIT:
+      audit::Report(audit::ProgramEnded());
       End(IDOK);
       return true;
     case ID_TRAY_SHOWSETTINGS:

@@ -39,6 +39,7 @@ class CKOVAuthenticatorDlg : public CTrayDialog {
   void StartFromCommandLine();
   void RunGatedSettings();
   void ShowSettings();
+  static bool SettingsWindowOpen();
 
   storage::CIni m_settingsIni;  // "Settings.ini" in the program folder, for DEBUG
   std::string m_commandLine;

@@ -1,5 +1,6 @@
 #include "cards/card_list_model.h"
 
+#include "cards/card_audit.h"
 #include "storage/crypt_ini.h"
 #include "storage/ini_text.h"
 
@@ -54,7 +55,7 @@ CardSaveResult CardListModel::SaveAndClose(std::optional<std::size_t> tag, const
     if (typed.user.empty()) return CardSaveResult{std::string(kEnterAccountMessage), false};
     if (std::optional<std::string> refused = CardValueMessage(typed)) return CardSaveResult{std::move(refused), false};
     try {
-      RewriteCardAccount(card->path, typed.user, typed.password);
+      RewriteCardAccountAudited(*card, typed.user, typed.password);
     } catch (const storage::UndecipherableFileError&) {
       return CardSaveResult{CardNotDecipheredMessage(card->mask), false};
     }
@@ -66,7 +67,7 @@ CardSaveResult CardListModel::SaveAndClose(std::optional<std::size_t> tag, const
 std::optional<CardListView> CardListModel::DeleteCard(std::optional<std::size_t> tag) {
   const CardFile* card = CardOf(tag);
   if (card == nullptr) return std::nullopt;
-  cards::DeleteCard(card->path);  // a card that stays is shown by the reload
+  DeleteCardAudited(*card);  // a card that stays is shown by the reload
   return Reload();
 }
 

@@ -18,7 +18,8 @@ enum class ServiceNotice {
 // (QUANDOR_SERVICE_NAME, SERVICE_USER_DEFINED_CONTROL), ControlService (134), then both handles
 // closed. Every failing step writes its text with GetLastError to standard output, one
 // line each: "Open SCM failed with error %u" (manager and service alike) or "Control
-// Service failed with error %u". A failing step never cuts the sequence short.
+// Service failed with error %u". A failing step never cuts the sequence short. When one
+// failed, the audit trail gets the first failing step and its error.
 ServiceNotice SendServiceRequest();
 
 }  // namespace settings

@@ -2,30 +2,41 @@
 
 #include <cstdio>
 
+#include "audit/report.h"
 #include "settings/service_request.h"
 
 namespace settings {
 namespace {
 
+// The first step that failed, for the audit trail: the later ones only fail after it.
+struct FirstFailure {
+  const char* step = nullptr;
+  DWORD error = 0;
+};
+
 // Line-ended, so that the texts of one request stay apart on a console.
-void Report(const char* text, DWORD error) {
+void Report(const char* text, const char* step, FirstFailure& first) {
+  const DWORD error = GetLastError();
   std::printf(text, static_cast<unsigned>(error));
   std::printf("\n");
   std::fflush(stdout);
+  if (first.step == nullptr) first = FirstFailure{step, error};
 }
 
 }  // namespace
 
 ServiceNotice SendServiceRequest() {
+  FirstFailure first;
   SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-  if (manager == nullptr) Report("Open SCM failed with error %u", GetLastError());
+  if (manager == nullptr) Report("Open SCM failed with error %u", "OpenSCManager", first);
   SC_HANDLE service = OpenServiceA(manager, QUANDOR_SERVICE_NAME, SERVICE_USER_DEFINED_CONTROL);
-  if (service == nullptr) Report("Open SCM failed with error %u", GetLastError());
+  if (service == nullptr) Report("Open SCM failed with error %u", "OpenService", first);
   SERVICE_STATUS status = {};
   const bool delivered = ControlService(service, kSettingsChangedControl, &status) != FALSE;
-  if (!delivered) Report("Control Service failed with error %u", GetLastError());
+  if (!delivered) Report("Control Service failed with error %u", "ControlService", first);
   CloseServiceHandle(service);
   CloseServiceHandle(manager);
+  if (first.step != nullptr) audit::Report(audit::ServiceNotTold(first.step, first.error));
   return delivered ? ServiceNotice::Delivered : ServiceNotice::Failed;
 }
 

@@ -1,11 +1,13 @@
 #include "settings/settings_dlg.h"
 
+#include "audit/report.h"
 #include "cards/card_files.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "res/resource.h"
 #include "settings/service_request.h"
 #include "settings/setting_rules.h"
+#include "settings/settings_audit.h"
 #include "storage/ini_text.h"
 #include "ui/controls.h"
 
@@ -27,7 +29,9 @@ BOOL CKOVSettingsDlg::OnInitDialog() {
   SetWindowIcons(LoadIconResource(IDI_ACTIVE));
   m_programDirectory = platform::ProgramDirectory();
   try {
-    ShowForm(FillForm(LoadSettings(m_programDirectory)));
+    const SettingsRecord loaded = LoadSettings(m_programDirectory);
+    m_loadedTexts = RecordTexts(loaded);
+    ShowForm(FillForm(loaded));
   } catch (const platform::FileError& e) {
     // Nothing has been filled yet: every field keeps its template state.
     ShowMessage(SettingsNotReadMessage(e.what()), MB_ICONERROR);
@@ -60,13 +64,22 @@ bool CKOVSettingsDlg::OnCommand(WORD id, WORD code) {
 }
 
 void CKOVSettingsDlg::OnSaveAndClose() {
+  const SettingsForm form = ReadForm();
+  const SaveAudit trail(m_loadedTexts);
   std::optional<std::string> refused;
   try {
-    refused = SaveSettingsForm(m_programDirectory, ReadForm(), [] { SendServiceRequest(); });
+    refused = SaveSettingsForm(m_programDirectory, form, [&] {
+      // Called once the store went through, so the form passed its checks.
+      const audit::KeyTexts written = RecordTexts(BuildRecord(form));
+      audit::Report(trail.Saved({written.begin(), written.end()}));
+      SendServiceRequest();
+    });
   } catch (const platform::FileError& e) {
+    audit::Report(trail.Failed(e.what(), form.localPassword));
     ShowMessage(SettingsNotSavedMessage(e.what()), MB_ICONERROR);
     return;
   } catch (const storage::IniValueError& e) {
+    audit::Report(trail.Failed(e.what(), form.localPassword));
     ShowMessage(SettingsNotSavedMessage(e.what()), MB_ICONERROR);
     return;
   }

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "audit/events.h"
 #include "settings/settings_form.h"
 #include "ui/dialog.h"
 
@@ -31,6 +32,7 @@ class CKOVSettingsDlg : public ui::Dialog {
   void ShowEnabledStates(const SettingsForm& form);
 
   std::string m_programDirectory;
+  audit::KeyTexts m_loadedTexts;  // as shown when the dialog opened: the audit trail's "before"
 };
 
 }  // namespace settings

@@ -1,4 +1,4 @@
-#include "cards/card_files.h"
+#include "cards/card_audit.h"
 #include "platform/files.h"
 #include "settings/settings_form.h"
 
@@ -30,7 +30,7 @@ bool TouchReadMarker(const std::string& directory) {
 }
 
 std::string ResetCards(const std::string& cardFolder) {
-  return ResetCardsMessage(cards::DeleteAllCards(cardFolder).found);
+  return ResetCardsMessage(cards::DeleteAllCardsAudited(cardFolder).found);
 }
 
 }  // namespace settings

@@ -1,0 +1,48 @@
+#include "cards/card_audit.h"
+
+#include <vector>
+
+#include "audit/report.h"
+#include "platform/files.h"
+#include "storage/crypt_ini.h"
+#include "storage/ini_text.h"
+
+namespace cards {
+namespace {
+
+audit::Card AuditCard(const CardFile& card) { return audit::Card{card.number, card.mask}; }
+
+}  // namespace
+
+void RewriteCardAccountAudited(const CardFile& card, const std::string& user, const std::string& password) {
+  const std::vector<audit::Hidden> secrets = {audit::Secret(password), audit::Secret(card.password)};
+  try {
+    RewriteCardAccount(card.path, user, password);
+  } catch (const storage::UndecipherableFileError& e) {
+    audit::Report(audit::CardNotChanged(AuditCard(card), e.what(), secrets));
+    throw;
+  } catch (const platform::FileError& e) {
+    audit::Report(audit::CardNotChanged(AuditCard(card), e.what(), secrets));
+    throw;
+  } catch (const storage::IniValueError& e) {
+    audit::Report(audit::CardNotChanged(AuditCard(card), e.what(), secrets));
+    throw;
+  }
+  audit::Report(audit::CardAccountChanged(AuditCard(card), card.user, user, password != card.password));
+}
+
+bool DeleteCardAudited(const CardFile& card) {
+  const bool deleted = DeleteCard(card.path);
+  audit::Report(deleted ? audit::CardDeleted(AuditCard(card))
+                        : audit::CardNotChanged(AuditCard(card), card.path + ": could not be deleted", {}));
+  return deleted;
+}
+
+CardReset DeleteAllCardsAudited(const std::string& folder) {
+  CardReset reset = DeleteAllCards(folder);
+  const int notDeleted = static_cast<int>(reset.notDeleted.size());
+  audit::Report(audit::CardsReset(reset.found - notDeleted, notDeleted));
+  return reset;
+}
+
+}  // namespace cards
