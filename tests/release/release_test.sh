@@ -12,6 +12,7 @@
 #   signing       a release signed with a throwaway certificate verifies
 set -euo pipefail
 src=$1 work=$2 uidriver=$3 step=$4
+e2e_tests=$(dirname "$uidriver")/e2e_tests.exe  # its MessageTable test reads an installed program's messages
 root=$src
 . "$src/scripts/wine-env"
 
@@ -21,6 +22,7 @@ publisher="Quandor Systems"
 run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
 folder_key="HKLM\\Software\\$publisher\\$product"  # where the package remembers its folder
+event_key="SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\$product"  # the audit trail's source, under HKLM
 builds=$work/build
 msi_old=$work/dist-$old/QuandorAuthenticator-$old.msi
 msi_new=$work/dist-$new/QuandorAuthenticator-$new.msi
@@ -108,6 +110,30 @@ reg_value() {  # reg_value KEY NAME VIEW(32|64): the value's text, or nothing
   { timeout 60 "$QUANDOR_WINE" reg query "$1" /v "$2" "/reg:$3" 2>/dev/null || true; } | tr -d '\r' |
     awk -v n="$2" 'index($0, "    " n "    ") == 1 { sub(/^    .*    REG_[A-Z_]+    /, ""); print }'
 }
+# The event source as registered: "NAME TYPE VALUE" for each of its four values.
+event_source() {
+  local name
+  for name in EventMessageFile CategoryMessageFile CategoryCount TypesSupported; do
+    { timeout 60 "$QUANDOR_WINE" reg query "HKLM\\$event_key" /v "$name" 2>/dev/null || true; } | tr -d '\r' |
+      awk -v n="$name" 'index($0, "    " n "    ") == 1 { sub(/^    /, ""); gsub(/    /, " "); print }'
+  done
+}
+check_event_source() {  # check_event_source LABEL PROGRAM: registered, its messages in the installed PROGRAM
+  local label=$1 program=$2
+  local want="EventMessageFile REG_EXPAND_SZ $program
+CategoryMessageFile REG_EXPAND_SZ $program
+CategoryCount REG_DWORD 0x2
+TypesSupported REG_DWORD 0x7"
+  [ "$(event_source)" = "$want" ] || fail "$label: the event source is '$(event_source | tr '\n' ';')'"
+  # Every event's sentence, read out of the installed file as Event Viewer reads it.
+  QUANDOR_MESSAGE_FILES=$program timeout 120 "$QUANDOR_WINE" "$e2e_tests" --gtest_filter=MessageTable.* \
+    --gtest_brief=1 >"$work/messages-$label.log" 2>&1 ||
+    fail "$label: the installed message table: $(grep -a -m3 -E 'Failure|no message|: ' "$work/messages-$label.log" | tr '\n' ' ')"
+}
+check_no_event_source() {
+  ! timeout 60 "$QUANDOR_WINE" reg query "HKLM\\$event_key" >/dev/null 2>&1 || fail "$1: the event source is still registered"
+}
+
 # The Programs and Features entries of our product: "{CODE}" a line.
 entries() {
   { timeout 60 "$QUANDOR_WINE" uninstaller --list 2>/dev/null || true; } | tr -d '\r' |
@@ -175,6 +201,14 @@ contents() {
   [ "$(property "$msi_old" ProductCode)" != "$(property "$msi_new" ProductCode)" ] ||
     fail "two versions share a product code"
   msiinfo suminfo "$msi_old" | grep -q '^Template: Intel;1033' || fail "the shipped package is not a 32-bit package"
+  # The event source: its message files as REG_EXPAND_SZ ("#%"), removed with the tray program.
+  local registry
+  registry=$(msiinfo export "$msi_old" Registry | tr -d '\r' |
+    KEY=$event_key awk -F'\t' '$3 == ENVIRON["KEY"] { print $2, $4, $5, $6 }')
+  [ "$registry" = "2 EventMessageFile #%[#QuandorAuthenticator.exe] TrayProgram
+2 CategoryMessageFile #%[#QuandorAuthenticator.exe] TrayProgram
+2 CategoryCount #2 TrayProgram
+2 TypesSupported #7 TrayProgram" ] || fail "the package's event source rows are '$(tr '\n' ';' <<<"$registry")'"
   msiinfo export "$msi_old" LaunchCondition | grep -q 'A newer version of \[ProductName\] is already installed' ||
     fail "the package has no message for an older package over a newer one"
 
@@ -223,6 +257,7 @@ lifecycle() {
   [ "$(reg_value "$folder_key" InstallDir 32)" = 'C:\Quandor-Authenticator\' ] ||
     fail "install: the remembered folder is '$(reg_value "$folder_key" InstallDir 32)'"
   check_entry "install" "$msi_old"
+  check_event_source "install" 'C:\Quandor-Authenticator\QuandorAuthenticator.exe'
   check_data "install"
 
   # Repair brings back a deleted program and the Run value.
@@ -237,6 +272,7 @@ lifecycle() {
   check_programs "upgrade" "$folder" "$msi_new"
   check_run_value "upgrade" "$run_text" 32
   check_entry "upgrade" "$msi_new"
+  check_event_source "upgrade" 'C:\Quandor-Authenticator\QuandorAuthenticator.exe'
   check_data "upgrade"
 
   # The older package over the newer one: refused (1603, a fatal error), nothing changes.
@@ -251,6 +287,7 @@ lifecycle() {
   check_run_value "uninstall" "" 32
   [ -z "$(reg_value "$folder_key" InstallDir 32)" ] || fail "uninstall left the remembered folder"
   [ -z "$(entries)" ] || fail "uninstall left the Programs and Features entry"
+  check_no_event_source "uninstall"
   check_data "uninstall"
 
   # INSTALLDIR moves the programs; an upgrade without it keeps them there, next to their
@@ -259,12 +296,14 @@ lifecycle() {
   expect_msiexec 0 install-elsewhere /i "$(winpath "$msi_old")" 'INSTALLDIR=C:\Card Kiosk\'
   check_programs "INSTALLDIR" "$elsewhere" "$msi_old"
   check_run_value "INSTALLDIR" '"C:\Card Kiosk\QuandorAuthenticator.exe"' 32
+  check_event_source "INSTALLDIR" 'C:\Card Kiosk\QuandorAuthenticator.exe'
   expect_msiexec 0 upgrade-elsewhere /i "$(winpath "$msi_new")"
   check_programs "upgrade in INSTALLDIR" "$elsewhere" "$msi_new"
   [ ! -e "$folder/QuandorAuthenticator.exe" ] || fail "the upgrade installed into the default folder"
   check_run_value "upgrade in INSTALLDIR" '"C:\Card Kiosk\QuandorAuthenticator.exe"' 32
   expect_msiexec 0 uninstall-elsewhere /x "$(winpath "$msi_new")"
   [ ! -e "$elsewhere/QuandorAuthenticator.exe" ] || fail "uninstall left the moved program"
+  check_no_event_source "uninstall in INSTALLDIR"
   check_data "INSTALLDIR"
   timeout 60 wineserver -k >/dev/null 2>&1 || true  # the installer service would outlive the step
 }
