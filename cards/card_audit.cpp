@@ -45,4 +45,17 @@ CardReset DeleteAllCardsAudited(const std::string& folder) {
   return reset;
 }
 
+audit::Event FileWrittenEvent(const std::string& path, const std::string& section, const std::string& key) {
+  const std::size_t slash = path.find_last_of("\\/");
+  const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
+  std::string end = name.size() >= 4 ? name.substr(name.size() - 4) : std::string();
+  for (char& c : end) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+  std::vector<audit::Hidden> hidden;
+  if (end == ".dll") {  // a card file: its name is the card's number
+    const std::string number = CardNumberOfFileName(name);
+    hidden.push_back(audit::CardNumber(audit::Card{number, MaskCardNumber(number)}));
+  }
+  return audit::FileWritten(path, section, key, hidden);
+}
+
 }  // namespace cards

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "audit/events.h"
 #include "cards/card_files.h"
 
 namespace cards {
@@ -17,5 +18,9 @@ bool DeleteCardAudited(const CardFile& card);
 
 // DeleteAllCards, then 1032 with how many were deleted and how many stay.
 CardReset DeleteAllCardsAudited(const std::string& folder);
+
+// The event of quandorctl's write of one key (`key`) or of the whole file (`key` empty)
+// of an enciphered file: a card file (a name ending in ".dll") is named by its masked number.
+audit::Event FileWrittenEvent(const std::string& path, const std::string& section, const std::string& key);
 
 }  // namespace cards

@@ -2,8 +2,10 @@
 
 #include <utility>
 
+#include "audit/report.h"
 #include "platform/files.h"
 #include "settings/password_gate.h"
+#include "storage/ini_text.h"
 #include "storage/secret.h"
 
 namespace settings {
@@ -58,6 +60,24 @@ audit::Event SaveAudit::Failed(const std::string& reason, const std::string& typ
   for (const auto& [name, text] : m_before)
     if (name == kLocalPasswordKey) hidden.push_back(audit::Secret(text));
   return audit::SettingsNotSaved(reason, hidden);
+}
+
+void SaveAudit::Record(const std::function<void()>& store, const std::map<std::string, std::string>& written) const {
+  // Both events are made before the store, which may wipe the texts it wrote.
+  const audit::Event saved = Saved(written);
+  const auto typed = written.find(kLocalPasswordKey);
+  std::string typedLocalPassword = typed == written.end() ? std::string() : typed->second;
+  const storage::WipeOnExit wipe(typedLocalPassword);
+  try {
+    store();
+  } catch (const platform::FileError& e) {
+    audit::Report(Failed(e.what(), typedLocalPassword));
+    throw;
+  } catch (const storage::IniValueError& e) {
+    audit::Report(Failed(e.what(), typedLocalPassword));
+    throw;
+  }
+  audit::Report(saved);
 }
 
 }  // namespace settings

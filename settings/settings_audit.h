@@ -5,6 +5,7 @@
 // makes every read wait).
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 
@@ -34,6 +35,10 @@ class SaveAudit {
   // The save failed with `reason` (the file and the error); the LocalPassword being
   // written, the one stored before and the settings password are kept out of it.
   audit::Event Failed(const std::string& reason, const std::string& typedLocalPassword) const;
+
+  // Runs `store`, which writes `written` (and may wipe it), and reports Saved; reports
+  // Failed when it throws platform::FileError or storage::IniValueError, which propagate.
+  void Record(const std::function<void()>& store, const std::map<std::string, std::string>& written) const;
 
  private:
   audit::KeyTexts m_before;

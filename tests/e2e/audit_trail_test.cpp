@@ -342,5 +342,46 @@ TEST_F(AuditCards, NoSecretReachesTheTrace) {
   for (const std::string& secret : secrets) EXPECT_EQ(trace.find(secret), std::string::npos) << secret;
 }
 
+// quandorctl's writes, each with its event; its read-only commands write none.
+TEST_F(AuditCards, QuandorctlWritesAndReadsOnly) {
+  MakeCards({{"4711230098.dll", "j.miller", "Ctl-Card-Old"}, {"1234.dll", "x", "y"}});
+  m_traceStart = EventTraceText().size();  // from here: the cards above were written by quandorctl too
+  const std::string ctl = driver::OwnFolder() + "quandorctl.exe";
+  // A folder's closing backslash doubled, so that it does not quote the closing quote.
+  const std::string dir = "--dir \"" + folder() + "\\\" ";
+  const std::string cardFolder = "--folder \"" + std::string(kCardFolder) + "\\\" ";
+  const struct {
+    std::string arguments, input;
+  } runs[] = {
+      {"settings set " + dir + "HOST=ctl-host --local-password-stdin", "Ctl-Secret-1\n"},
+      {"settings show " + dir, ""},
+      {"ini set \"" + folder() + "SettingsHost.ini\" Settings DOMAIN talo.example", ""},
+      {"ini dump \"" + folder() + "SettingsHost.ini\"", ""},
+      {"ini load \"" + std::string(kCardFolder) + "1234.dll\"", "[Settings]\r\nUSER=x\r\nPASSWORD=Ctl-Card-Load\r\n"},
+      {"cards list " + cardFolder, ""},
+      {"cards set-account " + cardFolder + "4711230098 --user neu --password-stdin", "Ctl-Card-New\n"},
+      {"cards delete " + cardFolder + "4711230098", ""},
+      {"cards reset " + cardFolder + "--yes", ""},
+  };
+  for (const auto& run : runs) {
+    const driver::RunResult result = driver::Run(ctl, run.arguments, run.input);
+    EXPECT_EQ(result.exitCode, 0u) << run.arguments << ": " << result.output;
+  }
+  const std::string user = WindowsUser();
+  const std::vector<std::string> expected = {
+      "1020 information quandorctl: " + user + " | HOST, LocalPassword",
+      "1022 warning quandorctl: " + user + " | OpenService | 1060",
+      "1040 information quandorctl: " + user + " | " + folder() + "SettingsHost.ini | [Settings] DOMAIN",
+      "1040 information quandorctl: " + user + " | " + kCardFolder + "12XXXX34.dll | the whole file",
+      "1030 information quandorctl: " + user + " | 47XXXX98 | j.miller | neu | changed",
+      "1031 information quandorctl: " + user + " | 47XXXX98",
+      "1032 information quandorctl: " + user + " | 1 | 0"};
+  driver::WaitFor([&] { return Events(2).size() >= expected.size(); }, 5000);
+  EXPECT_EQ(Events(2), expected);
+  const std::string trace = EventTraceText();
+  for (const char* secret : {"Ctl-Secret-1", "Ctl-Card-Old", "Ctl-Card-New", "Ctl-Card-Load", "4711230098"})
+    EXPECT_EQ(trace.find(secret), std::string::npos) << secret;
+}
+
 }  // namespace
 }  // namespace e2e

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cards/card_audit.h"
 #include "cards/card_files.h"
 #include "platform/files.h"
 #include "settings/settings_record.h"
@@ -256,7 +257,7 @@ int SetAccount(const Args& rest) {
   const storage::WipeOnExit wipePassword(password);
   CheckCardValue("the password", password);
   try {
-    cards::RewriteCardAccount(card.path, user, password);
+    cards::RewriteCardAccountAudited(card, user, password);
   } catch (const storage::UndecipherableFileError& e) {
     throw CommandError(kExitDecipher, e.what());
   }
@@ -268,7 +269,7 @@ int Delete(const Args& rest) {
   const ParsedArgs args(rest, {"--folder"}, {});
   const std::string wanted = OneCardArgument(args, "delete");
   const cards::CardFile card = FindCard(CardFolder(args), wanted);
-  if (!cards::DeleteCard(card.path)) throw CommandError(kExitFile, card.path + ": cannot delete");
+  if (!cards::DeleteCardAudited(card)) throw CommandError(kExitFile, card.path + ": cannot delete");
   std::printf("deleted %s\n", card.path.c_str());
   return kExitOk;
 }
@@ -294,7 +295,7 @@ int Reset(const Args& rest) {
                              "\nnothing was deleted; check the folder, or add --force to delete them too");
     }
   }
-  const cards::CardReset reset = cards::DeleteAllCards(folder);
+  const cards::CardReset reset = cards::DeleteAllCardsAudited(folder);
   const int deleted = reset.found - static_cast<int>(reset.notDeleted.size());
   if (reset.found == 0) {
     std::printf("no registered cards to clear in %s\n", folder.c_str());

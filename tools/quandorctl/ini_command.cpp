@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "audit/report.h"
+#include "cards/card_audit.h"
 #include "platform/files.h"
 #include "storage/crypt_ini.h"
 #include "storage/ini_text.h"
@@ -90,6 +92,7 @@ int Set(const Args& args) {
   const storage::WipeOnExit wipeText(text);
   changed = storage::IniWriteString(text, args[1], args[2], value);
   ReplaceWithText(path, changed);
+  audit::Report(cards::FileWrittenEvent(path, args[1], args[2]));
   return kExitOk;
 }
 
@@ -109,6 +112,7 @@ int Load(const Args& args) {
   const storage::WipeOnExit wipeText(text);
   const platform::RewriteLock lock(args[0]);
   ReplaceWithText(args[0], text);
+  audit::Report(cards::FileWrittenEvent(args[0], "", ""));
   return kExitOk;
 }
 

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "audit/report.h"
+#include "res/product.h"
 #include "res/version.h"
 #include "tools/quandorctl/groups.h"
 
@@ -24,7 +26,11 @@ void PrintUsage(std::FILE* out) {
       "Options may stand anywhere before a lone '--'; every argument after it is taken as it\n"
       "is, and so is an option's value, even one that begins with '--'.\n"
       "exit status: 0 success, 1 wrong usage or a refused value, 2 a file or folder is\n"
-      "missing or cannot be read or written, 3 a file does not decipher.\n",
+      "missing or cannot be read or written, 3 a file does not decipher.\n"
+      "On Windows every write (settings set, cards set-account/delete/reset, ini set/load)\n"
+      "is recorded in the Application event log under the source \"" QUANDOR_PRODUCT_NAME
+      "\";\n"
+      "elsewhere there is no event log and nothing is recorded.\n",
       out);
 }
 
@@ -65,6 +71,7 @@ int Run(int argc, char** argv) {
 }  // namespace quandorctl
 
 int main(int argc, char** argv) {
+  audit::SetProgram(audit::Program::Quandorctl);
 #ifdef SIGPIPE
   // A closed pipe is a write error that is reported (exit status 2), not a silent death.
   std::signal(SIGPIPE, SIG_IGN);

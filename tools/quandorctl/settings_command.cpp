@@ -9,6 +9,7 @@
 #include "res/product.h"
 #include "settings/service_request.h"
 #include "settings/setting_rules.h"
+#include "settings/settings_audit.h"
 #include "settings/settings_form.h"
 #include "settings/settings_record.h"
 #include "storage/crypt_ini.h"
@@ -161,8 +162,10 @@ int Set(const Args& rest) {
     throw CommandError(kExitDecipher,
                        hostFile + kDoesNotDecipher + "; nothing was written (move it away to start afresh)");
   }
+  const settings::SaveAudit trail(settings::StoredTexts(dir));
   const auto store = [&] {
-    const int written = settings::StoreSettingValues(dir, values);
+    int written = 0;
+    trail.Record([&] { written = settings::StoreSettingValues(dir, values); }, values);
     if (values.count(kSecretKey) != 0) storage::WipeText(values[kSecretKey]);
     std::string names;
     for (const char* name : settings::StoreOrder()) {
