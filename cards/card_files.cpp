@@ -29,7 +29,7 @@ std::vector<platform::DirectoryEntry> CardEntries(const std::string& folder) {
 
 }  // namespace
 
-std::vector<CardFile> EnumerateCards(const std::string& folder) {
+std::vector<CardFile> EnumerateCards(const std::string& folder, bool withPasswords) {
   std::vector<CardFile> cards;
   for (const platform::DirectoryEntry& entry : CardEntries(folder)) {
     CardFile card;
@@ -41,9 +41,11 @@ std::vector<CardFile> EnumerateCards(const std::string& folder) {
     try {
       // One reading for both keys: a card rewritten meanwhile never shows the user name
       // of one version beside the password of the next, and a long list reads each file once.
-      std::vector<std::string> account = storage::g_cardCryptIni.ReadKeys({kUserKey, kPasswordKey}, kCardSection);
+      std::vector<std::string> account =
+          withPasswords ? storage::g_cardCryptIni.ReadKeys({kUserKey, kPasswordKey}, kCardSection)
+                        : storage::g_cardCryptIni.ReadKeys({kUserKey}, kCardSection);
       card.user = std::move(account[0]);
-      card.password = std::move(account[1]);
+      if (withPasswords) card.password = std::move(account[1]);
     } catch (const std::exception& e) {
       // Vanished, locked, or beyond what memory allows: this card is listed with an
       // empty account, and the others are listed all the same.

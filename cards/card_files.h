@@ -40,7 +40,9 @@ struct CardFile {
 // "*.dll" only by their 8.3 short form, are skipped. A missing or empty folder gives no
 // cards. A file that does not decipher, or is too large to be a card, has an empty
 // account; one that cannot be read has its readError, and the others are listed.
-std::vector<CardFile> EnumerateCards(const std::string& folder);
+// Without `withPasswords` no password is taken out of the deciphered files (a list that
+// will not show them keeps none in memory).
+std::vector<CardFile> EnumerateCards(const std::string& folder, bool withPasswords = true);
 
 // Writes USER and PASSWORD (an empty password is stored as an empty value) in one whole
 // rewrite of the file that keeps its other content: both or neither. Throws

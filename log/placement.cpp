@@ -21,11 +21,15 @@ std::string LogFileName(const platform::LocalTime& date) {
   return name + ".log";
 }
 
+std::string DayLogPath(const std::string& programDirectory, const platform::LocalTime& day) {
+  return programDirectory + "LOG" + platform::PathSeparator() + LogFileName(day);
+}
+
 void PlaceLog(CLogFile& log, const std::string& programDirectory, const platform::LocalTime& today) {
-  const std::string folder = programDirectory + "LOG" + platform::PathSeparator();
+  const std::string path = DayLogPath(programDirectory, today);
+  const std::string folder = platform::DirectoryOf(path);
   // Not examined: a folder that cannot be made shows later as entries that do not open.
   if (!platform::PathExists(folder)) platform::MakeDirectory(folder);
-  const std::string path = folder + LogFileName(today);
   CopyBounded(log.m_szLogPath, path.size() < sizeof log.m_szLogPath ? path : std::string());
   CopyBounded(log.m_szModule, kModuleName);
 }

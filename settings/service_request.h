@@ -2,6 +2,8 @@
 // this program; no reply is looked at and nothing is shown to the user.
 #pragma once
 
+#include <string>
+
 #include "res/product.h"
 
 namespace settings {
@@ -19,7 +21,8 @@ enum class ServiceNotice {
 // closed. Every failing step writes its text with GetLastError to standard output, one
 // line each: "Open SCM failed with error %u" (manager and service alike) or "Control
 // Service failed with error %u". A failing step never cuts the sequence short. When one
-// failed, the audit trail gets the first failing step and its error.
-ServiceNotice SendServiceRequest();
+// failed, the audit trail gets the first failing step and its error. `failedSteps`, when
+// given, receives the texts too, separated by "; ".
+ServiceNotice SendServiceRequest(std::string* failedSteps = nullptr);
 
 }  // namespace settings

@@ -3,6 +3,6 @@
 
 namespace settings {
 
-ServiceNotice SendServiceRequest() { return ServiceNotice::NothingToNotify; }
+ServiceNotice SendServiceRequest(std::string*) { return ServiceNotice::NothingToNotify; }
 
 }  // namespace settings

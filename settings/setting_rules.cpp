@@ -1,6 +1,7 @@
 #include "settings/setting_rules.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 
 #include "storage/crypt_ini.h"
@@ -57,6 +58,14 @@ bool IsDigits(const std::string& value) {
   return true;
 }
 
+// Digits whose number a reader can hold: DecimalValue stops at the 32-bit bound, so a
+// longer number would be read as another one.
+bool IsReadableNumber(const std::string& value) {
+  if (!IsDigits(value)) return false;
+  if (storage::DecimalValue(value) != INT32_MAX) return true;
+  return value.substr(std::min(value.find_first_not_of('0'), value.size())) == std::to_string(INT32_MAX);
+}
+
 // "HH:mm" exactly as the time picker writes it.
 bool IsPickerTime(const std::string& value) {
   if (value.size() != 5 || value[2] != ':') return false;
@@ -68,6 +77,30 @@ bool IsPickerTime(const std::string& value) {
 
 }  // namespace
 
+std::string AllowedTexts(const SettingKey& key) {
+  switch (key.form) {
+    case WrittenForm::AnyLine:
+      return "any text on one line, without a blank at either end or enclosing quotes";
+    case WrittenForm::Digits:
+      return "decimal digits (milliseconds) up to " + std::to_string(INT32_MAX) + ", for example \"500\"";
+    case WrittenForm::Switch:
+      return "\"1\" (on) or \"0\" (off)";
+    case WrittenForm::Recording:
+      return "\"0\" (do not record) or \"1\" (record from this computer)";
+    case WrittenForm::Time:
+      return "a time HH:mm from \"00:00\" to \"23:59\", for example \"02:00\"";
+    case WrittenForm::HourItem:
+      return "one of \"1\" to \"12\", or empty";
+    case WrittenForm::Playback:
+      return "\"0\" (play on this computer), \"1\" (play on the remote computer) or \"2\" (do not play)";
+    case WrittenForm::AlwaysZero:
+      return "\"0\" (every save writes \"0\")";
+    case WrittenForm::NotWritten:
+      return "none: the settings dialog never writes it";
+  }
+  return "none";
+}
+
 std::optional<std::string> CheckWrittenForm(const SettingKey& key, const std::string& value) {
   switch (key.form) {
     case WrittenForm::AnyLine:
@@ -78,27 +111,26 @@ std::optional<std::string> CheckWrittenForm(const SettingKey& key, const std::st
       }
       return std::nullopt;
     case WrittenForm::Digits:
-      if (IsDigits(value)) return std::nullopt;
-      return "must be decimal digits (milliseconds), for example \"500\"";
+      if (IsReadableNumber(value)) return std::nullopt;
+      return "must be " + AllowedTexts(key);
     case WrittenForm::Switch:
     case WrittenForm::Recording:
       if (IsOneOf(value, {"1", "0"})) return std::nullopt;
-      return key.form == WrittenForm::Switch ? "must be \"1\" (on) or \"0\" (off)"
-                                             : "must be \"0\" (do not record) or \"1\" (record from this computer)";
+      return "must be " + AllowedTexts(key);
     case WrittenForm::Time:
       if (IsPickerTime(value)) return std::nullopt;
-      return "must be a time HH:mm from \"00:00\" to \"23:59\", for example \"02:00\"";
+      return "must be " + AllowedTexts(key);
     case WrittenForm::HourItem:
       if (value.empty() || std::find(kEveryHrsItems.begin(), kEveryHrsItems.end(), value) != kEveryHrsItems.end()) {
         return std::nullopt;
       }
-      return "must be one of \"1\" to \"12\", or empty";
+      return "must be " + AllowedTexts(key);
     case WrittenForm::Playback:
       if (IsOneOf(value, {"2", "0", "1"})) return std::nullopt;
-      return "must be \"0\" (play on this computer), \"1\" (play on the remote computer) or \"2\" (do not play)";
+      return "must be " + AllowedTexts(key);
     case WrittenForm::AlwaysZero:
       if (value == "0") return std::nullopt;
-      return "must be \"0\" (every save writes \"0\")";
+      return "must be " + AllowedTexts(key);
     case WrittenForm::NotWritten:
       return "is never written by this program (edit Settings.ini by hand)";
   }
@@ -109,6 +141,10 @@ std::string DescribeStoredValue(const SettingKey& key, const std::string& stored
   switch (key.rule) {
     case ReadRule::Text:
       return "";
+    case ReadRule::Milliseconds: {
+      const std::string number = std::to_string(storage::DecimalValue(stored));
+      return (stored == number ? "" : "read as ") + number + " milliseconds";
+    }
     case ReadRule::OnWhenOne:
       if (IsOnWhenOne(stored)) return "on";
       return stored == "0" ? "off" : "off (only \"1\" is on)";

@@ -44,6 +44,9 @@ int SelectEveryHrsItem(const std::string& stored);
 // The text a store writes for a list selection: the item's text, or empty for none.
 std::string EveryHrsText(int index);
 
+// The texts a store may write for the key, for a help text, e.g. "\"1\" (on) or \"0\" (off)".
+std::string AllowedTexts(const SettingKey& key);
+
 // Whether `value` is one of the texts a store writes for the key. Returns the reason
 // when it is not, naming the allowed values, for example: "must be \"1\" or \"0\"".
 std::optional<std::string> CheckWrittenForm(const SettingKey& key, const std::string& value);

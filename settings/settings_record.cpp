@@ -40,7 +40,7 @@ const std::vector<SettingKey>& RecordKeys() {
        "redirect the clipboard into the remote session"},
       {"RDGUARD", P, "0", &R::rdGuard, ReadRule::OffWhenZero, WrittenForm::Switch,
        "connect through the RD Gateway server RDGATEWAY"},
-      {"DELAY", P, "500", &R::delay, ReadRule::Text, WrittenForm::Digits, "delay in milliseconds"},
+      {"DELAY", P, "500", &R::delay, ReadRule::Milliseconds, WrittenForm::Digits, "delay in milliseconds"},
       {"FORCENUMKEY", P, "1", &R::forceNumKey, ReadRule::OnWhenOne, WrittenForm::Switch, "make Num Lock always on"},
       {"USEMONITORSALL", P, "0", &R::useMonitorsAll, ReadRule::OffWhenZero, WrittenForm::Switch,
        "use all monitors for the remote session"},

@@ -49,6 +49,7 @@ enum class KeyFile { Plain, Enciphered };
 // How a stored text is understood (see setting_rules.h).
 enum class ReadRule {
   Text,            // shown as it is
+  Milliseconds,    // its number as DecimalValue reads it, in milliseconds
   OnWhenOne,       // on exactly for "1"
   OffWhenZero,     // off exactly for "0"
   Time,            // ParseExpiryTime

@@ -162,8 +162,10 @@ int List(const Args& rest) {
   const bool showPasswords = args.Flag("--show-passwords");
   const bool fullNumbers = args.Flag("--full-numbers");
 
+  ExpectReadableSettingsFile(settingsDir);
   const std::string expiry = settings::ReadCardExpiryText(settingsDir);
-  const std::vector<cards::CardFile> list = cards::EnumerateCards(folder);
+  // Passwords that will not be shown are not even taken out of the files.
+  const std::vector<cards::CardFile> list = cards::EnumerateCards(folder, showPasswords);
   std::vector<Column> columns = {{"Username", "user"}, {"Card Number", "cardNumber"}, {"Expires", "expires"}};
   if (showPasswords) columns.push_back({"Password", "password"});
   if (fullNumbers) columns.push_back({"File", "file"});
@@ -205,7 +207,7 @@ int List(const Args& rest) {
 // The one card that CARD names, by full number or file name.
 cards::CardFile FindCard(const std::string& folder, const std::string& wanted) {
   std::vector<cards::CardFile> matches;
-  for (cards::CardFile& card : cards::EnumerateCards(folder)) {
+  for (cards::CardFile& card : cards::EnumerateCards(folder, false)) {
     if (card.number == wanted || card.fileName == wanted) matches.push_back(std::move(card));
   }
   if (matches.empty()) throw CommandError(kExitFile, "no card " + Quoted(wanted) + " in " + folder);
@@ -253,7 +255,7 @@ int SetAccount(const Args& rest) {
   if (!storage::ReadIniFile(card.path)) {
     throw CommandError(kExitDecipher, card.path + ": does not decipher; its account was not changed");
   }
-  std::string password = ReadStandardInputLine();
+  std::string password = ReadStandardInputLine("password for card " + card.mask);
   const storage::WipeOnExit wipePassword(password);
   CheckCardValue("the password", password);
   try {
@@ -285,7 +287,7 @@ int Reset(const Args& rest) {
     // A mistyped folder must not cost a program its libraries: every file to delete
     // must be a card first.
     std::string strangers;
-    for (const cards::CardFile& card : cards::EnumerateCards(folder)) {
+    for (const cards::CardFile& card : cards::EnumerateCards(folder, false)) {
       std::string readError;
       if (!Deciphers(card.path, readError) || !readError.empty()) strangers += "\n  " + card.path;
     }

@@ -6,7 +6,9 @@
 #include <iterator>
 
 #include "platform/files.h"
+#include "platform/console.h"
 #include "storage/ini_text.h"
+#include "storage/secret.h"
 
 namespace quandorctl {
 
@@ -106,9 +108,43 @@ void FinishStandardOutput() {
   }
 }
 
-std::string ReadStandardInputLine() {
+namespace {
+
+// Appends, growing the buffer by hand so that no old buffer is freed unwiped.
+void AppendWiping(std::string& text, const char* bytes, std::size_t n) {
+  if (text.size() + n > text.capacity()) {
+    std::string larger;
+    larger.reserve(2 * (text.size() + n));
+    larger = text;
+    storage::WipeText(text);
+    text.swap(larger);
+  }
+  text.append(bytes, n);
+}
+
+}  // namespace
+
+std::string ReadStandardInputLine(const std::string& prompt) {
+  const auto unreadable = [] {
+    return CommandError(kExitFile, "standard input: cannot read; nothing was written");
+  };
+  if (platform::StandardInputIsTerminal()) {
+    std::optional<std::string> line = platform::ReadTerminalLineWithoutEcho(prompt + ": ");
+    if (!line) throw unreadable();
+    return std::move(*line);
+  }
   platform::MakeStandardInputBinary();
-  std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+  std::setvbuf(stdin, nullptr, _IONBF, 0);  // no stream buffer holding the secret after us
+  std::string text;
+  char chunk[256];
+  while (std::cin.read(chunk, sizeof chunk) || std::cin.gcount() > 0) {
+    AppendWiping(text, chunk, static_cast<std::size_t>(std::cin.gcount()));
+  }
+  platform::WipeMemory(chunk, sizeof chunk);
+  if (std::cin.bad() || std::ferror(stdin)) {
+    storage::WipeText(text);
+    throw unreadable();
+  }
   if (!text.empty() && text.back() == '\n') text.pop_back();
   if (!text.empty() && text.back() == '\r') text.pop_back();
   return text;

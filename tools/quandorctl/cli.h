@@ -17,6 +17,7 @@ enum ExitStatus : int {
   kExitUsage = 1,     // wrong usage, or a value that is refused
   kExitFile = 2,      // a file or folder is missing or cannot be read or written
   kExitDecipher = 3,  // a file does not decipher
+  kExitServiceNotTold = 5,  // the settings were saved, but the service could not be told
 };
 
 // Wrong usage: the message is printed with one line pointing at the group's --help.
@@ -87,8 +88,12 @@ Args PositionalOnly(const Args& args);
 // did not get through (a full disk, a closed pipe), so that lost output never passes for success.
 void FinishStandardOutput();
 
-// Standard input whole, without one final line break (LF or CR LF): how secrets are
-// taken, never from the command line, where every process and the shell history see it.
-std::string ReadStandardInputLine();
+// How secrets are taken, never from the command line, where every process and the shell
+// history see it. From a terminal: one line typed without echo after `prompt` (on
+// stderr). Otherwise standard input whole, without one final line break (LF or CR LF);
+// an empty input is an empty text. A read error (standard input closed, a folder, a
+// failing device) throws CommandError (kExitFile): nothing may be stored for it. No copy
+// of the text is left behind in freed memory or in the stream's buffer.
+std::string ReadStandardInputLine(const std::string& prompt);
 
 }  // namespace quandorctl

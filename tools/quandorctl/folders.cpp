@@ -4,7 +4,10 @@
 #include <optional>
 
 #include "cards/card_files.h"
+#include "platform/console.h"
+#include "platform/files.h"
 #include "platform/paths.h"
+#include "settings/settings_record.h"
 
 namespace quandorctl {
 
@@ -15,15 +18,36 @@ std::string AsFolder(std::string folder) {
   return folder;
 }
 
+namespace {
+
+// A mistyped folder must not pass for an empty one: the defaults of a missing
+// Settings.ini, or "no registered cards", would be shown for it.
+std::string UsableFolder(const std::string& folder) {
+  if (const std::optional<std::string> problem = platform::FolderProblem(folder))
+    throw CommandError(kExitFile, folder + ": " + *problem);
+  return folder;
+}
+
+}  // namespace
+
 std::string SettingsFolder(const ParsedArgs& args) {
-  if (const std::optional<std::string> dir = args.Value("--dir")) return AsFolder(*dir);
-  return platform::ToolDefaultDirectory();
+  if (const std::optional<std::string> dir = args.Value("--dir")) return UsableFolder(AsFolder(*dir));
+  return UsableFolder(platform::ToolDefaultDirectory());
 }
 
 std::string CardFolder(const ParsedArgs& args) {
-  if (const std::optional<std::string> folder = args.Value("--folder")) return AsFolder(*folder);
-  if (platform::HasFixedProductFolders()) return cards::kWindowsCardFolder;
+  if (const std::optional<std::string> folder = args.Value("--folder")) return UsableFolder(AsFolder(*folder));
+  if (platform::HasFixedProductFolders()) return UsableFolder(cards::kWindowsCardFolder);
   throw UsageError("--folder DIR is needed: the card folder is fixed only on Windows");
+}
+
+void ExpectReadableSettingsFile(const std::string& dir) {
+  const std::string path = dir + settings::kPlainFileName;
+  if (!platform::PathExists(path)) return;
+  // The profile functions read an unreadable file as one without keys; say so instead.
+  platform::ReadOnlyFile file(path);
+  char first;
+  file.ReadSomeAt(0, &first, 1);
 }
 
 std::string Escaped(const std::string& text) {

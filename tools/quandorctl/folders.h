@@ -18,6 +18,12 @@ std::string SettingsFolder(const ParsedArgs& args);
 // "--folder DIR": the card folder. Default: the fixed card folder on Windows; required elsewhere.
 std::string CardFolder(const ParsedArgs& args);
 
+// Both throw CommandError (kExitFile) naming a folder that is missing or cannot be read.
+
+// Throws platform::FileError (exit status 2) when DIR's Settings.ini exists and cannot
+// be read; a missing one reads as its defaults.
+void ExpectReadableSettingsFile(const std::string& dir);
+
 // A text on one line for the terminal: quotes, backslash and control bytes escaped.
 std::string Escaped(const std::string& text);
 // The same in double quotes.

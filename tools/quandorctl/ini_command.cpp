@@ -72,7 +72,7 @@ int Get(const Args& args) {
 int Set(const Args& args) {
   Expect(args, "set", 4, "FILE SECTION KEY VALUE");
   const std::string& path = args[0];
-  std::string value = args[3] == "-" ? ReadStandardInputLine() : args[3];
+  std::string value = args[3] == "-" ? ReadStandardInputLine("value of " + args[2]) : args[3];
   const storage::WipeOnExit wipeValue(value);
   std::string changed;
   const storage::WipeOnExit wipeChanged(changed);

@@ -26,7 +26,8 @@ void PrintUsage(std::FILE* out) {
       "Options may stand anywhere before a lone '--'; every argument after it is taken as it\n"
       "is, and so is an option's value, even one that begins with '--'.\n"
       "exit status: 0 success, 1 wrong usage or a refused value, 2 a file or folder is\n"
-      "missing or cannot be read or written, 3 a file does not decipher.\n"
+      "missing or cannot be read or written, 3 a file does not decipher, 5 saved, but the\n"
+      "service was not told.\n"
       "On Windows every write (settings set, cards set-account/delete/reset, ini set/load)\n"
       "is recorded in the Application event log under the source \"" QUANDOR_PRODUCT_NAME
       "\";\n"

@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 #include "res/product.h"
@@ -22,26 +23,55 @@
 namespace quandorctl {
 namespace {
 
-constexpr char kUsage[] =
+constexpr char kUsageHead[] =
     "usage: quandorctl settings show [--dir DIR] [--show-passwords]\n"
+    "       quandorctl settings get [--dir DIR] [--show-passwords] KEY\n"
     "       quandorctl settings set [--dir DIR] [--local-password-stdin] [KEY=VALUE...]\n"
     "\n"
     "The settings of the tray program: Settings.ini (section ConfigSetting) and the\n"
     "enciphered SettingsHost.ini (section Settings) in DIR. DIR defaults to quandorctl's\n"
-    "own folder on Windows and to the current folder elsewhere.\n"
+    "own folder on Windows and to the current folder elsewhere; a DIR that is missing or\n"
+    "cannot be read is an error (exit status 2), and so is a Settings.ini that cannot be read.\n"
     "  show  every key with its stored text (the default for a missing key) and what the\n"
     "        program takes it to mean. LocalPassword is masked unless --show-passwords.\n"
+    "  get   the stored text of KEY and a newline, as show gives it, for scripts;\n"
+    "        LocalPassword only with --show-passwords.\n"
     "  set   checks every VALUE against the texts the settings dialog writes for its KEY\n"
     "        (key names are case-sensitive); when one is refused, nothing is written.\n"
     "        Then writes the given keys in the dialog's fixed order, tells the service\n"
     "        " QUANDOR_SERVICE_NAME
     " (control 134) and makes DIR/Read.txt exist, as the\n"
-    "        dialog's Save and Close does. DEBUG is never written. LocalPassword is read\n"
-    "        from standard input with --local-password-stdin (one line; a final line break\n"
-    "        is dropped), never from the command line. A text with a blank at either end or\n"
-    "        in quotes is refused: it would not read back as given.\n"
+    "        dialog's Save and Close does. When the service cannot be told (not installed,\n"
+    "        stopped), the keys stay saved and the exit status is 5, naming the failing\n"
+    "        step. DEBUG is never written ('quandorctl log enable|disable' switches it).\n"
+    "        LocalPassword is read from standard input with --local-password-stdin (one\n"
+    "        line; from a terminal without echo), never from the command line. A text with\n"
+    "        a blank at either end or in quotes is refused: it would not read back as given.\n"
     "exit status: 0 success, 1 wrong usage or a refused value, 2 DIR is missing or a file\n"
-    "cannot be read or written, 3 SettingsHost.ini does not decipher.\n";
+    "cannot be read or written, 3 SettingsHost.ini does not decipher, 5 saved, but the\n"
+    "service was not told.\n"
+    "\n"
+    "keys (file, meaning, the texts set takes, the default of a missing key):\n";
+
+// The usage with every key of the key table: what it means and which texts it takes.
+const std::string& Usage() {
+  static const std::string usage = [] {
+    std::string text = kUsageHead;
+    std::vector<const settings::SettingKey*> keys;
+    for (const settings::SettingKey& key : settings::RecordKeys()) keys.push_back(&key);
+    keys.push_back(&settings::DebugKey());
+    for (const settings::SettingKey* key : keys) {
+      const bool enciphered = key->file == settings::KeyFile::Enciphered;
+      text += "  " + std::string(key->name) + " (" + (enciphered ? settings::kEncipheredFileName : settings::kPlainFileName) +
+              "): " + key->meaning + "\n      takes " + settings::AllowedTexts(*key) +
+              (key->form == settings::WrittenForm::NotWritten ? " ('quandorctl log enable|disable' writes \"1\" or \"0\")" : "") +
+              "; default " +
+              Quoted(key->defaultValue) + (enciphered ? " (a missing file reads empty)" : "") + "\n";
+    }
+    return text;
+  }();
+  return usage;
+}
 
 constexpr char kDoesNotDecipher[] = ": does not decipher (empty, damaged, or enciphered with another pass phrase)";
 
@@ -69,6 +99,7 @@ int Show(const Args& rest) {
   args.ExpectAtMostPositional(0);
   const std::string dir = SettingsFolder(args);
   const bool showSecret = args.Flag("--show-passwords");
+  ExpectReadableSettingsFile(dir);
   const std::string hostFile = dir + settings::kEncipheredFileName;
   const std::string plainFile = dir + settings::kPlainFileName;
   const bool readable = EncipheredFileReadable(hostFile);
@@ -97,6 +128,37 @@ int Show(const Args& rest) {
   return kExitOk;
 }
 
+std::string KeyNames();
+
+int Get(const Args& rest) {
+  const ParsedArgs args(rest, {"--dir"}, {"--show-passwords"});
+  if (args.Positional().empty()) throw UsageError("get needs a KEY");
+  args.ExpectAtMostPositional(1);
+  const std::string& name = args.Positional().front();
+  const settings::SettingKey* key = settings::FindSettingKey(name);
+  if (key == nullptr) throw CommandError(kExitUsage, "unknown key '" + name + "' (keys: " + KeyNames() + ", DEBUG)");
+  if (IsSecret(*key) && !args.Flag("--show-passwords"))
+    throw CommandError(kExitUsage, std::string(kSecretKey) + " is printed only with --show-passwords");
+  const std::string dir = SettingsFolder(args);
+  std::string text;
+  const storage::WipeOnExit wipeText(text);
+  if (key->file == settings::KeyFile::Enciphered) {
+    const std::string hostFile = dir + settings::kEncipheredFileName;
+    if (!EncipheredFileReadable(hostFile)) throw CommandError(kExitDecipher, hostFile + kDoesNotDecipher);
+    settings::SettingsRecord record = settings::LoadSettings(dir);
+    text = record.*key->field;
+    storage::WipeText(record.localPassword);
+  } else {
+    ExpectReadableSettingsFile(dir);
+    storage::CIni ini;
+    ini.SetPath((dir + settings::kPlainFileName).c_str());
+    text = ini.GetString(key->name, key->rule == settings::ReadRule::NotRead ? "" : key->defaultValue);
+  }
+  text += '\n';
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  return kExitOk;
+}
+
 std::string KeyNames() {
   std::string names;
   for (const settings::SettingKey& key : settings::RecordKeys())
@@ -107,9 +169,8 @@ std::string KeyNames() {
 // The KEY=VALUE arguments, and the password from standard input with
 // --local-password-stdin, each checked; all refusals are reported together. A refused
 // password is never echoed.
-std::map<std::string, std::string> CheckedValues(const Args& args, bool passwordFromStdin) {
+void CheckValues(const Args& args, bool passwordFromStdin, std::map<std::string, std::string>& values) {
   if (args.empty() && !passwordFromStdin) throw UsageError("set needs at least one KEY=VALUE");
-  std::map<std::string, std::string> values;
   std::string refusals;
   auto refuse = [&](const std::string& why) { refusals += (refusals.empty() ? "" : "\n") + why; };
   auto check = [&](const settings::SettingKey& key, const std::string& value) {
@@ -140,19 +201,34 @@ std::map<std::string, std::string> CheckedValues(const Args& args, bool password
     }
   }
   if (passwordFromStdin) {
-    std::string password = ReadStandardInputLine();
+    std::string password = ReadStandardInputLine(kSecretKey);
     check(*settings::FindSettingKey(kSecretKey), password);
     storage::WipeText(password);
   }
   if (!refusals.empty()) throw CommandError(kExitUsage, refusals + "\nnothing was written");
-  return values;
 }
+
+// Wipes every value of the list (the password among them) however the command ends.
+class WipeValuesOnExit {
+ public:
+  explicit WipeValuesOnExit(std::map<std::string, std::string>& values) : m_values(values) {}
+  ~WipeValuesOnExit() {
+    for (auto& entry : m_values) storage::WipeText(entry.second);
+  }
+  WipeValuesOnExit(const WipeValuesOnExit&) = delete;
+  WipeValuesOnExit& operator=(const WipeValuesOnExit&) = delete;
+
+ private:
+  std::map<std::string, std::string>& m_values;
+};
 
 int Set(const Args& rest) {
   const ParsedArgs args(rest, {"--dir"}, {kSecretStdinFlag});
   const std::string dir = SettingsFolder(args);
   const bool passwordFromStdin = args.Flag(kSecretStdinFlag);
-  std::map<std::string, std::string> values = CheckedValues(args.Positional(), passwordFromStdin);
+  std::map<std::string, std::string> values;
+  const WipeValuesOnExit wipeValues(values);
+  CheckValues(args.Positional(), passwordFromStdin, values);
   const std::string hostFile = dir + settings::kEncipheredFileName;
   bool enciphered = false;
   for (const auto& entry : values)
@@ -174,22 +250,21 @@ int Set(const Args& rest) {
     std::printf("wrote %d %s in %s: %s\n", written, written == 1 ? "key" : "keys", dir.c_str(), names.c_str());
     std::fflush(stdout);
   };
-  const auto notifyService = [] {
-    switch (settings::SendServiceRequest()) {
-      case settings::ServiceNotice::Delivered:
-        std::printf("told the service %s (control %u)\n", QUANDOR_SERVICE_NAME, settings::kSettingsChangedControl);
-        break;
-      case settings::ServiceNotice::Failed:
-        std::fprintf(stderr, "quandorctl settings: warning: the service %s was not told (see above)\n",
-                     QUANDOR_SERVICE_NAME);
-        break;
-      case settings::ServiceNotice::NothingToNotify:
-        break;
-    }
+  // A script must tell a save the service knows about from one it sees only at its
+  // next start: the steps that failed are kept for the exit status.
+  std::string failedSteps;
+  const auto notifyService = [&] {
+    if (settings::SendServiceRequest(&failedSteps) == settings::ServiceNotice::Delivered)
+      std::printf("told the service %s (control %u)\n", QUANDOR_SERVICE_NAME, settings::kSettingsChangedControl);
   };
-  if (!settings::StoreNotifyAndMarkRead(dir, store, notifyService)) {
-    throw CommandError(kExitFile, dir + settings::kReadMarkerFileName + ": cannot be made (the keys were written)");
+  const bool marked = settings::StoreNotifyAndMarkRead(dir, store, notifyService);
+  const std::string notTold =
+      failedSteps.empty() ? "" : std::string("the service ") + QUANDOR_SERVICE_NAME + " was not told: " + failedSteps;
+  if (!marked) {
+    throw CommandError(kExitFile, dir + settings::kReadMarkerFileName + ": cannot be made (the keys were saved" +
+                                      (notTold.empty() ? "" : "; " + notTold) + ")");
   }
+  if (!notTold.empty()) throw CommandError(kExitServiceNotTold, "saved, but " + notTold);
   return kExitOk;
 }
 
@@ -197,12 +272,14 @@ int RunSettings(const Args& args) {
   if (args.empty()) throw UsageError("missing subcommand");
   const Args rest(args.begin() + 1, args.end());
   if (args[0] == "show") return Show(rest);
+  if (args[0] == "get") return Get(rest);
   if (args[0] == "set") return Set(rest);
   throw UsageError("unknown subcommand '" + args[0] + "'");
 }
 
 }  // namespace
 
-const CommandGroup kSettingsGroup = {"settings", "show and change the tray program's settings", kUsage, RunSettings};
+const CommandGroup kSettingsGroup = {"settings", "show and change the tray program's settings", Usage().c_str(),
+                                     RunSettings};
 
 }  // namespace quandorctl

@@ -85,6 +85,17 @@ TEST(EnumerateCards, ReadsEachCardFileOnceForBothKeys) {
     EXPECT_EQ(card.user + "/" + card.password, card.number == "1111" ? "alice/a-pw" : "bob/b-pw");
 }
 
+// A list that will not show passwords keeps none in memory.
+TEST(EnumerateCards, WithoutPasswordsTakesOnlyTheUserNames) {
+  TestFolder dir;
+  MakeCard(dir, "1111.dll", "alice", "a-pw");
+  const std::vector<cards::CardFile> list = cards::EnumerateCards(dir.path(), false);
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].user, "alice");
+  EXPECT_EQ(list[0].password, "");
+  EXPECT_EQ(list[0].readError, "");
+}
+
 TEST(EnumerateCards, AMissingOrEmptyFolderHasNoCards) {
   TestFolder dir;
   EXPECT_TRUE(cards::EnumerateCards(dir.path()).empty());

@@ -95,7 +95,15 @@ TEST(LogShow, AMissingFileIsAFileErrorAndIsNotCreated) {
 }
 
 TEST(LogShow, WrongUsage) {
-  const quandorctl::Args cases[] = {{}, {"list"}, {"show"}, {"show", "a.log", "b.log"}};
+  const quandorctl::Args cases[] = {{},
+                                    {"list"},
+                                    {"show", "a.log", "b.log"},
+                                    {"show", "--dir", ".", "a.log"},
+                                    {"show", "--date", "2026-02-29"},
+                                    {"show", "--date", "2026-1-05"},
+                                    {"show", "--date", "05.01.2026"},
+                                    {"enable", "extra"},
+                                    {"disable", "--date", "2026-01-05"}};
   for (const auto& args : cases) EXPECT_THROW(quandorctl::kLogGroup.run(args), quandorctl::UsageError) << args.size();
 }
 

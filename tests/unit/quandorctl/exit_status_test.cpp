@@ -84,6 +84,9 @@ TEST(QuandorctlExitStatus, EveryDocumentedStatusIsWhatTheProgramReturns) {
        "2 a file or folder is missing"},
       {"quandorctl", [](const Fixture& f) { return "ini dump " + Arg(f.junk / "SettingsHost.ini"); }, "", 3,
        "3 a file does not decipher"},
+      // No service of that name is installed where the tests run.
+      {"quandorctl", [](const Fixture& f) { return "settings set --dir " + Arg(f.empty.path()) + " PRINTERS=0"; }, "",
+       5, "5 saved, but the service was not told", true},
       {"ini", [](const Fixture& f) { return "ini get " + Arg(f.dir / "SettingsHost.ini") + " Settings HOST"; }, "", 0,
        "0 success"},
       {"ini", [](const Fixture& f) { return "ini get " + Arg(f.dir / "SettingsHost.ini"); }, "", 1, "1 wrong usage"},
@@ -102,6 +105,8 @@ TEST(QuandorctlExitStatus, EveryDocumentedStatusIsWhatTheProgramReturns) {
        "", 2, "2 DIR is missing or a file cannot be read or written"},
       {"settings", [](const Fixture& f) { return "settings show --dir " + Arg(f.junk.path()); }, "", 3,
        "3 SettingsHost.ini does not decipher"},
+      {"settings", [](const Fixture& f) { return "settings set --dir " + Arg(f.empty.path()) + " PRINTERS=0"; }, "",
+       5, "5 saved, but the service was not told", true},
       {"cards", [](const Fixture& f) { return "cards list --folder " + Arg(f.cards.path()); }, "", 0, "0 success"},
       {"cards", [](const Fixture& f) { return "cards reset --folder " + Arg(f.cards.path()); }, "", 1, "1 wrong usage"},
       {"cards",
@@ -111,10 +116,12 @@ TEST(QuandorctlExitStatus, EveryDocumentedStatusIsWhatTheProgramReturns) {
        "2 a card or file is missing"},
       {"cards", [](const Fixture& f) { return "cards list --folder " + Arg(f.junk.path()); }, "", 3,
        "3 a card file does not decipher"},
-      {"log", [](const Fixture& f) { return "log show " + Arg(f.junk / "a.log"); }, "", 0, "0 printed"},
+      {"log", [](const Fixture& f) { return "log show " + Arg(f.junk / "a.log"); }, "", 0, "0 success"},
       {"log", [](const Fixture& f) { return "log show " + Arg(f.junk / "a.log") + " b.log"; }, "", 1, "1 wrong usage"},
       {"log", [](const Fixture& f) { return "log show " + Arg(f.empty / "none.log"); }, "", 2,
-       "2 the file is missing or cannot be read"},
+       "2 the log file, DIR or Settings.ini is missing or cannot be read"},
+      {"log", [](const Fixture& f) { return "log enable --dir " + Arg(f.empty / "nope"); }, "", 2,
+       "2 the log file, DIR or Settings.ini is missing"},
   };
   std::set<std::string> groups;
   for (const Case& c : cases) groups.insert(c.group);

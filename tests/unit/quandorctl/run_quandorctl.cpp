@@ -29,7 +29,8 @@ std::string WithLineFeeds(const std::string& text) {
 
 }  // namespace
 
-Result Quandorctl(const std::string& args, const std::string& input, const std::string& output) {
+Result Quandorctl(const std::string& args, const std::string& input, const std::string& output,
+                  const std::string& inputRedirection) {
   testing_support::TestFolder io;
   io.Write("in", input);
 #ifdef _WIN32
@@ -37,7 +38,8 @@ Result Quandorctl(const std::string& args, const std::string& input, const std::
 #else
   const std::string program = platform::ProgramDirectory() + "quandorctl";
 #endif
-  std::string command = Arg(program) + " " + args + " < " + Arg(io / "in") + " > " +
+  std::string command = Arg(program) + " " + args + " " +
+                        (inputRedirection.empty() ? "< " + Arg(io / "in") : inputRedirection) + " > " +
                         (output.empty() ? Arg(io / "out") : output) + " 2> " + Arg(io / "err");
 #ifdef _WIN32
   command = "\"" + command + "\"";  // cmd /c strips one pair of quotes around the whole line

@@ -18,8 +18,10 @@ std::string Arg(std::string path);
 
 // quandorctl with `args` (already quoted as needed) and `input` on standard input.
 // `output` names where standard output goes instead of a file of ours (e.g. a full
-// disk); `out` is then empty.
-Result Quandorctl(const std::string& args, const std::string& input = "", const std::string& output = "");
+// disk); `out` is then empty. `inputRedirection`, when given, replaces "< input" (e.g.
+// "<&-" for a closed standard input).
+Result Quandorctl(const std::string& args, const std::string& input = "", const std::string& output = "",
+                  const std::string& inputRedirection = "");
 
 bool Contains(const std::string& text, const std::string& part);
 

@@ -2,19 +2,31 @@
 // folders: its `settings` and `cards` groups, their output and their exit statuses.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#define NOMINMAX
+#include <windows.h>
+#else
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <csignal>
+#include <cstdlib>
 #endif
 
 #include "cards/card_files.h"
 #include "log/log_file.h"
+#include "log/placement.h"
+#include "platform/clock.h"
+#include "storage/ini.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "settings/setting_rules.h"
 #include "settings/settings_record.h"
 #include "storage/crypt_ini.h"
 #include "storage/ini_text.h"
@@ -28,6 +40,14 @@ using quandorctl_test::Contains;
 using quandorctl_test::Quandorctl;
 using quandorctl_test::Result;
 using testing_support::TestFolder;
+
+// What a save of `settings set` exits with: where the tests run, no service of that
+// name is installed on Windows (5: saved, but not told), and there is none to tell elsewhere.
+#ifdef _WIN32
+constexpr int kSaved = 5;
+#else
+constexpr int kSaved = 0;
+#endif
 
 void MakeCard(const TestFolder& dir, const std::string& fileName, const std::string& user,
               const std::string& password) {
@@ -48,6 +68,7 @@ TEST(QuandorctlSettings, ShowListsEveryKeyWithItsMeaning) {
   EXPECT_TRUE(Contains(r.out, "PRINTERS             \"yes\"        off (only \"1\" is on)")) << r.out;
   EXPECT_TRUE(Contains(r.out, "EVERYHRS             \"1\"          selects list item \"10\"")) << r.out;
   EXPECT_TRUE(Contains(r.out, "DEBUG                \"1\"          on")) << r.out;
+  EXPECT_TRUE(Contains(r.out, "DELAY                \"500\"        500 milliseconds")) << r.out;
   EXPECT_TRUE(Contains(r.out, "(missing: every key reads empty)")) << r.out;
 }
 
@@ -56,7 +77,6 @@ TEST(QuandorctlSettings, SetWritesTellsTheServiceAndMakesTheMarker) {
   const Result r = Quandorctl(
       "settings set --dir " + Arg(dir.path()) + " HOST=rd01 --local-password-stdin PRINTERS=0 EXPIRESAT=03:30",
       "p w\n");
-  EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(Contains(r.out, "wrote 4 keys")) << r.out;
   EXPECT_TRUE(Contains(r.out, "PRINTERS, HOST, LocalPassword, EXPIRESAT")) << "the fixed order: " << r.out;
   const settings::SettingsRecord stored = settings::LoadSettings(dir.path());
@@ -67,20 +87,31 @@ TEST(QuandorctlSettings, SetWritesTellsTheServiceAndMakesTheMarker) {
   EXPECT_EQ(stored.clipboard, "1") << "keys not given are not written";
   EXPECT_TRUE(platform::PathExists(dir / "Read.txt"));
 #ifdef _WIN32
-  // No such service here: the request's texts, and a warning.
+  // No such service here: the request's texts, the keys saved all the same, and a
+  // status of its own, so that a script knows the service will see them only at its start.
+  EXPECT_EQ(r.status, 5);
   EXPECT_TRUE(Contains(r.out, "Open SCM failed with error 1060")) << r.out;
-  EXPECT_TRUE(Contains(r.err, "was not told")) << r.err;
+  EXPECT_TRUE(Contains(r.err, "quandorctl settings: saved, but the service Quandor-Authenticator was not told: Open "
+                              "SCM failed with error 1060"))
+      << r.err;
+#else
+  EXPECT_EQ(r.status, 0) << r.err;
 #endif
 }
 
 TEST(QuandorctlSettings, ARefusedValueWritesNothing) {
   TestFolder dir;
   const Result r =
-      Quandorctl("settings set --dir " + Arg(dir.path()) + " HOST=rd01 PRINTERS=yes EXPIRESAT=7:5 NOSUCH=1");
+      Quandorctl("settings set --dir " + Arg(dir.path()) +
+                 " HOST=rd01 PRINTERS=yes EXPIRESAT=7:5 NOSUCH=1 DELAY=123456789012345678901234");
   EXPECT_EQ(r.status, 1);
   EXPECT_TRUE(Contains(r.err, "PRINTERS=\"yes\" refused: PRINTERS must be \"1\" (on) or \"0\" (off)")) << r.err;
   EXPECT_TRUE(Contains(r.err, "EXPIRESAT=\"7:5\" refused")) << r.err;
   EXPECT_TRUE(Contains(r.err, "unknown key 'NOSUCH'")) << r.err;
+  // No reader holds that number: it would be read as another delay.
+  EXPECT_TRUE(Contains(r.err, "DELAY=\"123456789012345678901234\" refused: DELAY must be decimal digits "
+                              "(milliseconds) up to 2147483647"))
+      << r.err;
   EXPECT_TRUE(Contains(r.err, "nothing was written")) << r.err;
   EXPECT_EQ(dir.Listing(), "");
 }
@@ -101,7 +132,7 @@ TEST(QuandorctlSettings, TheLocalPasswordIsNeverShownOrTakenFromTheCommandLine) 
   EXPECT_FALSE(Contains(refused.err, "hunter2")) << refused.err;
   EXPECT_EQ(dir.Listing(), "");
 
-  ASSERT_EQ(Quandorctl("settings set --dir " + Arg(dir.path()) + " --local-password-stdin", "hunter2\r\n").status, 0);
+  ASSERT_EQ(Quandorctl("settings set --dir " + Arg(dir.path()) + " --local-password-stdin", "hunter2\r\n").status, kSaved);
   EXPECT_EQ(settings::LoadSettings(dir.path()).localPassword, "hunter2");
   const Result masked = Quandorctl("settings show --dir " + Arg(dir.path()));
   EXPECT_EQ(masked.status, 0) << masked.err;
@@ -201,7 +232,7 @@ TEST(QuandorctlSettings, AnEncipheredFileThatDoesNotDecipherIsNotOverwritten) {
   EXPECT_EQ(set.status, 3) << set.err;
   EXPECT_EQ(dir.Read("SettingsHost.ini"), "written with another pass phrase");
   const Result plain = Quandorctl("settings set --dir " + Arg(dir.path()) + " DELAY=9");
-  EXPECT_EQ(plain.status, 0) << "plain keys do not touch the enciphered file: " << plain.err;
+  EXPECT_EQ(plain.status, kSaved) << "plain keys do not touch the enciphered file: " << plain.err;
   const Result show = Quandorctl("settings show --dir " + Arg(dir.path()));
   EXPECT_EQ(show.status, 3);
   EXPECT_TRUE(Contains(show.out, "DELAY                \"9\"")) << "the keys are shown all the same: " << show.out;
@@ -215,6 +246,268 @@ TEST(QuandorctlSettings, AFileThatCannotBeWrittenIsExitStatusTwo) {
   EXPECT_TRUE(Contains(r.err, "Settings.ini")) << r.err;
   EXPECT_FALSE(platform::PathExists(dir / "Read.txt")) << "no marker after a failed write";
 }
+
+TEST(QuandorctlSettings, GetPrintsTheOneStoredText) {
+  TestFolder dir;
+  dir.Write("Settings.ini", "[ConfigSetting]\r\nDELAY=12abc\r\nDEBUG=1\r\n");
+  ASSERT_EQ(Quandorctl("settings set --dir " + Arg(dir.path()) + " HOST=rd01 --local-password-stdin", "pw\n").status,
+            kSaved);
+  TestFolder junk;
+  junk.Write("SettingsHost.ini", "enciphered with another pass phrase");
+  const std::string in = " --dir " + Arg(dir.path());
+  struct Case {
+    std::string args;
+    int status;
+    std::string out;
+    const char* err;
+  } cases[] = {
+      {"settings get" + in + " HOST", 0, "rd01\n", ""},
+      {"settings get" + in + " DELAY", 0, "12abc\n", ""},
+      {"settings get" + in + " CLIPBOARD", 0, "1\n", ""},  // the default of a missing key
+      {"settings get" + in + " DEBUG", 0, "1\n", ""},
+      {"settings get" + in + " DAILYKEY", 0, "\n", ""},  // what the file holds, as show gives it
+      {"settings get" + in + " --show-passwords LocalPassword", 0, "pw\n", ""},
+      {"settings get" + in + " LocalPassword", 1, "", "printed only with --show-passwords"},
+      {"settings get" + in + " host", 1, "", "unknown key 'host'"},
+      {"settings get" + in, 1, "", "get needs a KEY"},
+      {"settings get" + in + " HOST DELAY", 1, "", "unexpected argument 'DELAY'"},
+      {"settings get --dir " + Arg(junk.path()) + " HOST", 3, "", "does not decipher"},
+      {"settings get --dir " + Arg(junk.path()) + " DELAY", 0, "500\n", ""},
+  };
+  for (const Case& c : cases) {
+    const Result r = Quandorctl(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+    EXPECT_EQ(r.out, c.out) << c.args;
+    EXPECT_TRUE(Contains(r.err, c.err)) << c.args << "\n" << r.err;
+  }
+}
+
+TEST(QuandorctlSettings, HelpListsEveryKeyWithItsMeaningAndTexts) {
+  const Result help = Quandorctl("settings --help");
+  ASSERT_EQ(help.status, 0);
+  std::vector<settings::SettingKey> keys = settings::RecordKeys();
+  keys.push_back(settings::DebugKey());
+  for (const settings::SettingKey& key : keys) {
+    const std::string entry = "  " + std::string(key.name) + " (";
+    const std::size_t at = help.out.find(entry);
+    ASSERT_NE(at, std::string::npos) << key.name;
+    const std::string lines = help.out.substr(at, help.out.find('\n', help.out.find('\n', at) + 1) - at);  // two
+    EXPECT_TRUE(Contains(lines, key.meaning)) << lines;
+    EXPECT_TRUE(Contains(lines, "takes " + settings::AllowedTexts(key))) << lines;
+  }
+}
+
+// A mistyped folder is no empty one: the defaults, or "no registered cards", shown for
+// it would mislead a script. A Settings.ini that cannot be read is no missing one either.
+TEST(QuandorctlFolders, AMissingOrUnreadableFolderOrSettingsFileIsExitStatusTwo) {
+  TestFolder dir;
+  dir.Write("a-file", "");
+  const std::string missing = dir / "nope";
+  const std::string file = dir / "a-file";
+  TestFolder unreadable;
+  ASSERT_TRUE(platform::MakeDirectory(unreadable / "Settings.ini"));
+  TestFolder cards;
+  MakeCard(cards, "1234.dll", "alice", "pw");
+  struct Case {
+    std::string args;
+    std::string named;
+  } cases[] = {
+      {"settings show --dir " + Arg(missing), missing},
+      {"settings show --dir " + Arg(file), file},
+      {"settings get --dir " + Arg(missing) + " DELAY", missing},
+      {"settings set --dir " + Arg(missing) + " PRINTERS=0", missing},
+      {"settings set --dir " + Arg(file) + " HOST=h", file},
+      {"cards list --folder " + Arg(missing), missing},
+      {"cards list --folder " + Arg(file), file},
+      {"cards reset --yes --folder " + Arg(missing), missing},
+      {"cards delete 1234 --folder " + Arg(missing), missing},
+      {"cards list --folder " + Arg(cards.path()) + " --dir " + Arg(missing), missing},
+      {"settings show --dir " + Arg(unreadable.path()), unreadable / "Settings.ini"},
+      {"settings get DELAY --dir " + Arg(unreadable.path()), unreadable / "Settings.ini"},
+      {"cards list --folder " + Arg(cards.path()) + " --dir " + Arg(unreadable.path()), unreadable / "Settings.ini"},
+  };
+  for (const Case& c : cases) {
+    const Result r = Quandorctl(c.args);
+    EXPECT_EQ(r.status, 2) << c.args << "\n" << r.err;
+    EXPECT_TRUE(Contains(r.err, c.named)) << c.args << "\n" << r.err;
+    EXPECT_FALSE(Contains(r.err, ".tmp")) << r.err;
+    EXPECT_EQ(r.out, "") << c.args;
+  }
+  EXPECT_EQ(dir.Listing(), "a-file");
+  EXPECT_EQ(cards.Listing(), "1234.dll");
+}
+
+// Support's switch for the tray program's log, and its day's file.
+TEST(QuandorctlLog, EnableDisableAndTheDaysLog) {
+  TestFolder dir;
+  dir.Write("Settings.ini", "[ConfigSetting]\r\nPRINTERS=0\r\n");
+  ASSERT_TRUE(platform::MakeDirectory(dir / "LOG"));
+  const std::string record(logging::kRecordBytes, ' ');
+  const std::string logFolder = "LOG" + std::string(1, platform::PathSeparator());
+  dir.Write(logFolder + logging::LogFileName(platform::Now()), record + record);
+  dir.Write(logFolder + "02292024.log", record);
+  const std::string in = " --dir " + Arg(dir.path());
+  struct Case {
+    std::string args;
+    int status;
+    const char* debug;  // DEBUG in Settings.ini afterwards
+    std::size_t lines;  // of standard output
+    std::string err;
+  } cases[] = {
+      {"log enable" + in, 0, "1", 1, ""},
+      {"log show" + in, 0, "1", 2, "record"},
+      {"log show --date 2024-02-29" + in, 0, "1", 1, ""},
+      {"log show --date 2024-03-01" + in, 2, "1", 0, "03012024.log"},
+      {"log show --date 2023-02-29" + in, 1, "1", 0, "--date must be a day as YYYY-MM-DD"},
+      {"log disable" + in, 0, "0", 1, ""},
+      {"log enable --dir " + Arg(dir / "nope"), 2, "0", 0, dir / "nope"},
+  };
+  for (const Case& c : cases) {
+    const Result r = Quandorctl(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+    EXPECT_EQ(static_cast<std::size_t>(std::count(r.out.begin(), r.out.end(), '\n')), c.lines) << c.args << "\n" << r.out;
+    EXPECT_TRUE(Contains(r.err, c.err)) << c.args << "\n" << r.err;
+    storage::CIni ini;
+    ini.SetPath((dir / "Settings.ini").c_str());
+    EXPECT_EQ(ini.GetString("DEBUG", "absent"), c.debug) << c.args;
+  }
+  EXPECT_TRUE(Contains(dir.Read("Settings.ini"), "PRINTERS=0")) << "other keys stay";
+}
+
+#ifdef _WIN32
+// quandorctl with `args` and a folder's handle as standard input, whose reads fail (cmd
+// refuses to redirect from a folder, so the process is started here).
+Result WithAFolderAsStandardInput(const std::string& args, const std::string& folder) {
+  TestFolder io;
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  const HANDLE input = CreateFileA(folder.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const HANDLE out = CreateFileA((io / "out").c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
+  const HANDLE err = CreateFileA((io / "err").c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, 0, nullptr);
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = input;
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  std::string command = Arg(platform::ProgramDirectory() + "quandorctl.exe") + " " + args;
+  PROCESS_INFORMATION process = {};
+  Result r;
+  if (input != INVALID_HANDLE_VALUE &&
+      CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    r.status = static_cast<int>(code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+  }
+  for (const HANDLE h : {input, out, err}) CloseHandle(h);
+  r.out = io.Read("out");
+  r.err = io.Read("err");
+  return r;
+}
+#endif
+
+// A secret that could not be read is no empty secret: nothing is stored for it. An
+// empty line still is a valid empty password.
+TEST(QuandorctlSecrets, AReadErrorOnStandardInputStoresNothing) {
+  TestFolder dir;
+  MakeCard(dir, "1234.dll", "alice", "old");
+  const std::string card = dir.Read("1234.dll");
+  TestFolder folder;  // as standard input: its read fails
+  const std::string commands[] = {
+      "settings set --dir " + Arg(dir.path()) + " --local-password-stdin",
+      "ini set " + Arg(dir / "SettingsHost.ini") + " Settings LocalPassword -",
+      "cards set-account --folder " + Arg(dir.path()) + " 1234 --user bob --password-stdin",
+  };
+#ifdef _WIN32
+  const std::vector<std::string> unreadable = {"a folder"};
+#else
+  const std::vector<std::string> unreadable = {"< " + Arg(folder.path()), "<&-" /* closed */};
+#endif
+  for (const std::string& command : commands) {
+    for (const std::string& input : unreadable) {
+#ifdef _WIN32
+      const Result r = WithAFolderAsStandardInput(command, folder.path().substr(0, folder.path().size() - 1));
+#else
+      const Result r = Quandorctl(command, "", "", input);
+#endif
+      EXPECT_EQ(r.status, 2) << command << " " << input << "\n" << r.err;
+      EXPECT_TRUE(Contains(r.err, "standard input: cannot read; nothing was written")) << command << "\n" << r.err;
+      EXPECT_EQ(dir.Listing(), "1234.dll") << command << " " << input;
+      EXPECT_EQ(dir.Read("1234.dll"), card) << command << " " << input;
+    }
+  }
+  for (const char* empty : {"", "\n", "\r\n"}) {
+    const Result set = Quandorctl(commands[0], empty);
+    EXPECT_EQ(set.status, kSaved) << set.err;
+    const Result ini = Quandorctl(commands[1], empty);
+    EXPECT_EQ(ini.status, 0) << ini.err;
+    EXPECT_EQ(Quandorctl("ini get " + Arg(dir / "SettingsHost.ini") + " Settings LocalPassword").out, "\n");
+    const Result account = Quandorctl(commands[2], empty);
+    EXPECT_EQ(account.status, 0) << account.err;
+  }
+}
+
+#ifndef _WIN32
+// A password typed at a terminal: a prompt on stderr, no echo, and Enter ends it (the
+// terminal is never closed here, so waiting for the end of input would hang).
+TEST(QuandorctlSecrets, APasswordFromATerminalIsOneLineWithoutEcho) {
+  TestFolder dir;
+  const int master = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(grantpt(master), 0);
+  ASSERT_EQ(unlockpt(master), 0);
+  const std::string terminal = ptsname(master);
+  const std::string program = platform::ProgramDirectory() + "quandorctl";
+  const std::string file = dir / "SettingsHost.ini";
+  const pid_t child = fork();
+  if (child == 0) {
+    setsid();
+    const int slave = open(terminal.c_str(), O_RDWR);  // becomes the controlling terminal
+    const int out = open((dir / "out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(slave, 0);
+    dup2(slave, 2);
+    dup2(out, 1);
+    execl(program.c_str(), program.c_str(), "ini", "set", file.c_str(), "Settings", "LocalPassword", "-",
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  std::string shown;
+  char buffer[256];
+  const auto readTerminal = [&] {
+    pollfd p = {master, POLLIN, 0};
+    while (poll(&p, 1, 100) > 0) {
+      const ssize_t n = read(master, buffer, sizeof buffer);
+      if (n <= 0) break;
+      shown.append(buffer, static_cast<std::size_t>(n));
+    }
+  };
+  for (int i = 0; i < 100 && !Contains(shown, "value of LocalPassword: "); ++i) {
+    readTerminal();
+    usleep(100000);
+  }
+  ASSERT_EQ(write(master, "s3cr et\n", 8), 8);
+  int raw = 0;
+  bool ended = false;
+  for (int i = 0; i < 100 && !ended; ++i) {  // up to 10 s
+    readTerminal();
+    ended = waitpid(child, &raw, WNOHANG) == child;
+    if (!ended) usleep(100000);
+  }
+  if (!ended) {
+    kill(child, SIGKILL);
+    waitpid(child, &raw, 0);
+  }
+  close(master);
+  ASSERT_TRUE(ended) << "Enter did not end the password; the terminal showed: " << shown;
+  EXPECT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << shown;
+  EXPECT_TRUE(Contains(shown, "value of LocalPassword: ")) << shown;
+  EXPECT_FALSE(Contains(shown, "s3cr")) << "echoed: " << shown;
+  EXPECT_EQ(Quandorctl("ini get " + Arg(file) + " Settings LocalPassword").out, "s3cr et\n");
+}
+#endif
 
 class QuandorctlCards : public ::testing::Test {
  protected:
