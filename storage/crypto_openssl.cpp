@@ -23,9 +23,49 @@ constexpr int kBlock = 16;
 
 using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)>;
 
+// Looking an algorithm up by name costs more than deciphering a card file, so each is
+// looked up once for the process (never freed: the system frees it at the end).
+const EVP_MD* Sha1Digest() {
+  static const EVP_MD* const digest = EVP_MD_fetch(nullptr, "SHA1", nullptr);
+  return digest;
+}
+
+const EVP_CIPHER* Aes128Cbc() {
+  static const EVP_CIPHER* const cipher = EVP_CIPHER_fetch(nullptr, "AES-128-CBC", nullptr);
+  return cipher;
+}
+
 bool Sha1(const unsigned char* data, std::size_t n, unsigned char (&digest)[20]) {
   unsigned int length = 0;
-  return EVP_Digest(data, n, digest, &length, EVP_sha1(), nullptr) == 1 && length == 20;
+  return Sha1Digest() != nullptr && EVP_Digest(data, n, digest, &length, Sha1Digest(), nullptr) == 1 && length == 20;
+}
+
+// The AES-128 key of `passPhrase`; false when libcrypto cannot hash.
+bool KeyOf(const std::string& passPhrase, unsigned char (&key)[16]) {
+  unsigned char hash[20];
+  if (!Sha1(reinterpret_cast<const unsigned char*>(passPhrase.data()), passPhrase.size(), hash)) return false;
+  unsigned char block[64];
+  std::memset(block, 0x36, sizeof block);
+  for (int i = 0; i < 20; ++i) block[i] ^= hash[i];
+  unsigned char expanded[20];
+  if (!Sha1(block, sizeof block, expanded)) return false;
+  std::memcpy(key, expanded, sizeof key);
+  return true;
+}
+
+// Every file uses the key of the fixed pass phrase: it is derived once for the process.
+struct FixedKey {
+  bool ready = false;
+  unsigned char key[16] = {};
+};
+
+const FixedKey& TheFixedKey() {
+  static const FixedKey fixed = [] {
+    FixedKey k;
+    k.ready = KeyOf(kPassPhrase, k.key);
+    return k;
+  }();
+  return fixed;
 }
 
 // AES-128-CBC, zero initialisation vector, PKCS #5 padding: the key's defaults under
@@ -33,7 +73,8 @@ bool Sha1(const unsigned char* data, std::size_t n, unsigned char (&digest)[20])
 bool RunCipher(const unsigned char* key, bool encrypt, const std::string& in, std::string& out) {
   CipherContext ctx(EVP_CIPHER_CTX_new(), &EVP_CIPHER_CTX_free);
   const unsigned char iv[kBlock] = {};
-  if (!ctx || EVP_CipherInit_ex(ctx.get(), EVP_aes_128_cbc(), nullptr, key, iv, encrypt ? 1 : 0) != 1) return false;
+  if (!ctx || Aes128Cbc() == nullptr ||
+      EVP_CipherInit_ex(ctx.get(), Aes128Cbc(), nullptr, key, iv, encrypt ? 1 : 0) != 1) return false;
   std::string result(in.size() + kBlock, '\0');
   int n = 0, last = 0;
   auto* buffer = reinterpret_cast<unsigned char*>(&result[0]);
@@ -62,14 +103,12 @@ bool CCrypto::KeyReady() const { return m_backend->hasKey; }
 
 bool CCrypto::DeriveKey(std::string passPhrase) {
   m_backend->hasKey = false;
-  unsigned char hash[20];
-  if (!Sha1(reinterpret_cast<const unsigned char*>(passPhrase.data()), passPhrase.size(), hash)) return false;
-  unsigned char block[64];
-  std::memset(block, 0x36, sizeof block);
-  for (int i = 0; i < 20; ++i) block[i] ^= hash[i];
-  unsigned char expanded[20];
-  if (!Sha1(block, sizeof block, expanded)) return false;
-  std::memcpy(m_backend->key, expanded, sizeof m_backend->key);
+  const FixedKey& fixed = TheFixedKey();
+  if (fixed.ready && passPhrase == kPassPhrase) {
+    std::memcpy(m_backend->key, fixed.key, sizeof m_backend->key);
+  } else if (!KeyOf(passPhrase, m_backend->key)) {
+    return false;
+  }
   m_backend->hasKey = true;
   return true;
 }

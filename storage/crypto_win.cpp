@@ -1,4 +1,10 @@
 // CCrypto's cipher steps on CryptoAPI's AES provider, as the service uses it.
+//
+// Acquiring a provider context is by far the dearest step (milliseconds, against
+// microseconds for a whole card), and the key every file uses comes from one fixed pass
+// phrase. So one context and the key derived from kPassPhrase live for the whole process;
+// each CCrypto enciphers with its own duplicate of that key. A key handle carries the
+// chaining state of a cipher in progress, so two objects (or threads) never share one.
 #include <windows.h>
 #include <wincrypt.h>
 
@@ -8,59 +14,74 @@
 namespace storage {
 
 struct CCrypto::Backend {
-  HCRYPTPROV prov = 0;
   HCRYPTKEY key = 0;
-  HCRYPTHASH hash = 0;
 };
 
 namespace {
 constexpr DWORD kBlock = 16;
 constexpr std::size_t kLargest = 0x7FFFFFF0u;
+
+// The process's context and fixed key. They are never released: the system frees them
+// when the process ends, and releasing them from a static destructor could pull them
+// from under another static object's destructor that still writes a file.
+// A failed acquire or derivation is tried again by the next object that needs it.
+SRWLOCK g_sharedLock = SRWLOCK_INIT;
+HCRYPTPROV g_provider = 0;
+HCRYPTKEY g_fixedKey = 0;
+
+// Called with g_sharedLock held. The hash is made afresh for every derivation.
+HCRYPTKEY DeriveFrom(const std::string& passPhrase) {
+  HCRYPTHASH hash = 0;
+  if (!CryptCreateHash(g_provider, CALG_SHA1, 0, 0, &hash)) return 0;
+  HCRYPTKEY key = 0;
+  if (!CryptHashData(hash, reinterpret_cast<const BYTE*>(passPhrase.data()), static_cast<DWORD>(passPhrase.size()),
+                     0) ||
+      !CryptDeriveKey(g_provider, CALG_AES_128, hash, CRYPT_CREATE_SALT, &key))
+    key = 0;
+  CryptDestroyHash(hash);
+  return key;
+}
+
+// A key of the caller's own for `passPhrase`, 0 on failure: a duplicate of the process's
+// fixed key, or for another pass phrase (tests use one) a key derived for this call alone.
+HCRYPTKEY KeyFor(const std::string& passPhrase) {
+  AcquireSRWLockExclusive(&g_sharedLock);
+  if (g_provider == 0 && !CryptAcquireContextA(&g_provider, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT))
+    g_provider = 0;
+  HCRYPTKEY key = 0;
+  if (g_provider != 0) {
+    if (passPhrase != kPassPhrase) {
+      key = DeriveFrom(passPhrase);
+    } else {
+      if (g_fixedKey == 0) g_fixedKey = DeriveFrom(passPhrase);
+      if (g_fixedKey != 0 && !CryptDuplicateKey(g_fixedKey, nullptr, 0, &key)) key = 0;
+    }
+  }
+  ReleaseSRWLockExclusive(&g_sharedLock);
+  return key;
+}
+
 }  // namespace
 
-CCrypto::CCrypto() : m_backend(new Backend) {
-  if (CryptAcquireContextA(&m_backend->prov, nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT)) {
-    // On failure the hash stays 0 and every DeriveKey fails.
-    if (!CryptCreateHash(m_backend->prov, CALG_SHA1, 0, 0, &m_backend->hash)) m_backend->hash = 0;
-  } else {
-    m_backend->prov = 0;
-  }
-}
+CCrypto::CCrypto() : m_backend(new Backend) {}
 
 CCrypto::~CCrypto() {
   WipeText(m_file);
-  if (m_backend->hash != 0) CryptDestroyHash(m_backend->hash);
   if (m_backend->key != 0) CryptDestroyKey(m_backend->key);
-  if (m_backend->prov != 0) CryptReleaseContext(m_backend->prov, 0);
   delete m_backend;
 }
 
-bool CCrypto::KeyReady() const { return m_backend->prov != 0 && m_backend->key != 0; }
+bool CCrypto::KeyReady() const { return m_backend->key != 0; }
 
 bool CCrypto::DeriveKey(std::string passPhrase) {
   Backend& b = *m_backend;
-  if (b.prov == 0 || b.hash == 0) return false;
-  // Every derivation starts from a fresh hash.
-  CryptDestroyHash(b.hash);
-  b.hash = 0;
-  if (!CryptCreateHash(b.prov, CALG_SHA1, 0, 0, &b.hash)) {
-    b.hash = 0;
-    return false;
-  }
   if (b.key != 0) {
     CryptDestroyKey(b.key);
     b.key = 0;
   }
-  if (!CryptHashData(b.hash, reinterpret_cast<const BYTE*>(passPhrase.data()), static_cast<DWORD>(passPhrase.size()),
-                     0))
-    return false;
-  if (!CryptDeriveKey(b.prov, CALG_AES_128, b.hash, CRYPT_CREATE_SALT, &b.key)) {
-    b.key = 0;
-    return false;
-  }
-  return true;
+  b.key = KeyFor(passPhrase);
+  return b.key != 0;
 }
-
 bool CCrypto::EncryptStream(ByteArray& out) {
   // The work stream is left empty; the buffer has room for the padding from the start,
   // so that no copy of the plaintext is left unwiped by a reallocation.

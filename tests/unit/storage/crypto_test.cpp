@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "tests/unit/storage/vectors.h"
 
@@ -121,6 +123,58 @@ TEST(CCrypto, ASecondDerivationReplacesTheKey) {
   ByteArray out;
   ASSERT_TRUE(crypto.EncryptObject(storage_vectors::kIniText, out));
   EXPECT_EQ(out, storage_vectors::kIniFile);
+}
+
+// The key of the fixed pass phrase is shared by the whole process: objects alive at once,
+// some on another pass phrase, must each keep their own key and cipher state.
+TEST(CCrypto, ObjectsAliveAtOnceKeepTheirOwnKeys) {
+  CCrypto fixedFirst, other, fixedSecond;
+  ASSERT_TRUE(fixedFirst.DeriveKey(storage::kPassPhrase));
+  ASSERT_TRUE(other.DeriveKey("ANOTHER0000"));
+  ASSERT_TRUE(fixedSecond.DeriveKey(storage::kPassPhrase));
+  ByteArray a, b, c;
+  ASSERT_TRUE(fixedFirst.EncryptObject(storage_vectors::kIniText, a));
+  ASSERT_TRUE(other.EncryptObject(storage_vectors::kIniText, b));
+  ASSERT_TRUE(fixedSecond.EncryptObject(storage_vectors::kIniText, c));
+  EXPECT_EQ(a, storage_vectors::kIniFile);
+  EXPECT_NE(b, storage_vectors::kIniFile);
+  EXPECT_EQ(c, storage_vectors::kIniFile);
+  ByteArray back;
+  EXPECT_FALSE(other.DecryptObject(storage_vectors::kIniFile, back));
+  EXPECT_TRUE(fixedSecond.DecryptObject(storage_vectors::kIniFile, back));
+  EXPECT_EQ(back, storage_vectors::kIniText);
+}
+
+// Nothing ties CCrypto to one thread (the concurrency tests write files from several):
+// threads that encipher and decipher at once, each with its own objects, all get the
+// bytes of one thread alone. A key or cipher state shared between them would mix the
+// chaining of two files.
+TEST(CCrypto, ThreadsEncipheringAtOnceGetTheSameBytes) {
+  constexpr int kThreads = 4, kRounds = 300;
+  const ByteArray longText(5000, 'L');
+  const ByteArray longFile = Encipher(longText);
+  std::vector<int> wrong(kThreads, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < kRounds; ++i) {
+        CCrypto crypto;
+        ByteArray out, back;
+        // Every other round takes another pass phrase first, so that derivations meet too.
+        if (i % 2 == 1 && !crypto.DeriveKey("ANOTHER0000")) ++wrong[t];
+        if (!crypto.DeriveKey(storage::kPassPhrase)) ++wrong[t];
+        const bool isLong = (i + t) % 2 == 0;
+        if (!crypto.EncryptObject(isLong ? longText : storage_vectors::kIniText, out) ||
+            out != (isLong ? longFile : storage_vectors::kIniFile))
+          ++wrong[t];
+        if (!crypto.DecryptObject(isLong ? longFile : storage_vectors::kIniFile, back) ||
+            back != (isLong ? longText : storage_vectors::kIniText))
+          ++wrong[t];
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (int t = 0; t < kThreads; ++t) EXPECT_EQ(wrong[t], 0) << "thread " << t;
 }
 
 }  // namespace
