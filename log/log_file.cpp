@@ -21,6 +21,12 @@ constexpr char kLineEnd[] = "\r\n";
 // never made of two entries' bytes (at worst one entry then stands twice).
 constexpr std::size_t kMovePiece = (64 * 1024 / kRecordBytes) * kRecordBytes;
 
+// An entry appends without the turn only this many records or more below the cap. The
+// file's length is read a moment before the append; the margin keeps an append that read
+// it so from meeting the cap's rewrite, which would cut it off: that would take this
+// many entries of other writers within that moment.
+constexpr std::uint64_t kRecordsAheadOfTheCap = 1000;
+
 // Copies text into field bytes [offset, offset + width), cut to the width.
 void Place(char* record, std::size_t offset, std::size_t width, std::string_view text) {
   std::memcpy(record + offset, text.data(), std::min(text.size(), width));
@@ -115,13 +121,23 @@ void CLogFile::CutBackTo(std::uint64_t length) {
   }
 }
 
-bool CLogFile::OpenForAppend() {
+bool CLogFile::Open() {
   if (m_szLogPath[0] == '\0') return false;
   try {
     m_file = std::make_unique<platform::SharedFile>(Bounded(m_szLogPath, sizeof m_szLogPath - 1));
   } catch (const platform::FileError&) {
     return false;
   }
+  return true;
+}
+
+bool CLogFile::AppendsWithoutATurn(std::uint64_t length) const {
+  const std::uint64_t records = length / kRecordBytes;
+  return records >= 1 && length % kRecordBytes == 0 &&
+         records + kRecordsAheadOfTheCap < static_cast<std::uint64_t>(m_recordCap);
+}
+
+bool CLogFile::PlaceAtEnd() {
   std::uint64_t length = 0;
   try {
     length = m_file->Size();
@@ -190,23 +206,57 @@ bool CLogFile::WriteLogEntry(const char* description) {
       BuildEntryFields(now, Bounded(m_szModule, sizeof m_szModule - 1),
                        Bounded(m_szProcedure, sizeof m_szProcedure - 1), Bounded(description, kDescriptionWidth)) +
       kLineEnd;
-  // Our programs (the tray program of every user shares the day's file) take turns, so
-  // that a header, a move at the cap or a realignment never meets another's entry.
+  if (!Open()) return false;
+  std::uint64_t length = 0;
+  try {
+    length = m_file->Size();
+  } catch (const platform::FileError&) {
+    Close();
+    return false;
+  }
+  // Most entries land after whole records of a file well below the cap: an append at the
+  // end, as the system places it, cannot meet another writer's entry there, so it needs
+  // no turn. Everything else (the header of a new file, a torn tail, the cap) rewrites
+  // bytes and takes the turn that our programs (the tray program of every user shares the
+  // day's file) take, then looks at the file again under it.
+  if (AppendsWithoutATurn(length)) {
+    m_nRecordCount = static_cast<std::int32_t>(length / kRecordBytes);
+    m_position = length;
+    try {
+      m_file->Append(record);
+    } catch (const platform::FileError&) {
+      // Another writer may have appended since the length was read, so the file is not
+      // cut back to it: a cut-short entry left by this write is realigned under the turn.
+      Close();
+      WriteUnderTheTurn(std::nullopt);
+      return false;
+    }
+    Close();
+    return true;
+  }
+  Close();
+  return WriteUnderTheTurn(record);
+}
+
+bool CLogFile::WriteUnderTheTurn(const std::optional<std::string>& record) {
   std::optional<platform::RewriteLock> turn;
   try {
-    if (m_szLogPath[0] != '\0') turn.emplace(Bounded(m_szLogPath, sizeof m_szLogPath - 1));
+    turn.emplace(Bounded(m_szLogPath, sizeof m_szLogPath - 1));
   } catch (const platform::FileError&) {
     return false;
   }
-  if (!OpenForAppend()) return false;
-  bool written = true;
-  try {
-    // At the end as the file is at that moment: even a writer that takes no turn (an
-    // older program) never has its record overwritten.
-    m_file->Append(record);
-  } catch (const platform::FileError&) {
-    written = false;
-    CutBackTo(m_position);
+  if (!Open() || !PlaceAtEnd()) return false;
+  bool written = record.has_value();
+  if (written) {
+    try {
+      // At the end as the file is at that moment: even a writer that takes no turn (an
+      // older program, or an append of ours that needed none) never has its record
+      // overwritten.
+      m_file->Append(*record);
+    } catch (const platform::FileError&) {
+      written = false;
+      CutBackTo(m_position);
+    }
   }
   Close();
   return written;

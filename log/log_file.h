@@ -9,6 +9,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -65,10 +66,17 @@ class CLogFile {
 
  private:
   void InitHeader();
-  // Opens the file and places the write position at its end: writes the header into
-  // an empty file and drops the oldest entries of a file at the cap. False when the
-  // file cannot be opened (or, at the cap, cannot be shortened).
-  bool OpenForAppend();
+  // Opens the file (not the turn). False when it cannot be opened.
+  bool Open();
+  // Whether an entry may go at the end of a file of `length` bytes without the turn.
+  bool AppendsWithoutATurn(std::uint64_t length) const;
+  // Under the turn, on the open file: places the write position at its end, writing the
+  // header into an empty file, realigning a torn tail and dropping the oldest entries of
+  // a file at the cap. False (and the file closed) when a step fails.
+  bool PlaceAtEnd();
+  // Takes the turn, places the write position and appends `record`; without a record it
+  // only tidies the file (a torn tail). True when the record was written.
+  bool WriteUnderTheTurn(const std::optional<std::string>& record);
   void WriteHeader();
   void DropOldestEntries(std::uint64_t length, std::uint64_t records);
   bool EndsInACutShortEntry(std::uint64_t length, std::uint64_t records);
