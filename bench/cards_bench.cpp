@@ -9,12 +9,10 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <map>
-#include <memory>
 #include <string>
 #include <vector>
 
+#include "bench/subjects.h"
 #include "cards/card_files.h"
 #include "platform/files.h"
 #include "platform/paths.h"
@@ -24,27 +22,8 @@
 
 namespace {
 
-// A folder of `count` card files, made once per count and kept for the whole run.
-struct CardFolder {
-  testing_support::TestFolder dir;
-  std::vector<std::string> paths;
-};
-
-const CardFolder& CardsOf(int count) {
-  static std::map<int, std::unique_ptr<CardFolder>> folders;
-  std::unique_ptr<CardFolder>& folder = folders[count];
-  if (!folder) {
-    folder = std::make_unique<CardFolder>();
-    for (int i = 0; i < count; ++i) {
-      const std::string number = std::to_string(1000000000 + i);
-      const std::string text = "[Settings]\r\nUSER=user-" + number + "\r\nPASSWORD=pw-" + number + "\r\n";
-      const std::string path = folder->dir / (number + ".dll");
-      std::ofstream(path, std::ios::binary) << *storage::EncipherIniText(text);
-      folder->paths.push_back(path);
-    }
-  }
-  return *folder;
-}
+using bench::CardFolder;
+using bench::CardsOf;
 
 void Floor(benchmark::State& state) {
   const CardFolder& folder = CardsOf(static_cast<int>(state.range(0)));

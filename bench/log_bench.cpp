@@ -1,7 +1,7 @@
 // The log: one entry against the floor of opening a file, appending 319 bytes and
-// closing it; and one entry at the record cap (9,999,999 records, 3,189,999,681 bytes),
-// where the oldest entry goes and the file is rewritten in pieces, with the process's
-// peak memory during that append.
+// closing it, and against the turn (rewrite lock) alone; and one entry at the record cap
+// (9,999,999 records, 3,189,999,681 bytes), where the oldest entry goes and the file is
+// rewritten in pieces, with the process's peak memory during that append.
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -13,6 +13,7 @@
 #include <string>
 
 #include "log/log_file.h"
+#include "platform/files.h"
 #include "tests/unit/test_folder.h"
 
 namespace {
@@ -57,6 +58,14 @@ void OneEntry(benchmark::State& state, logging::CLogFile::Clock clock) {
   for (auto _ : state) {
     if (!log.WriteLogEntry("Settings UI")) state.SkipWithError("the entry was not written");
   }
+}
+
+// The turn our writers take for a header, a torn tail or the cap (the rewrite lock),
+// taken and given back: what an entry would pay for it if it took it every time.
+void Turn(benchmark::State& state) {
+  const testing_support::TestFolder dir;
+  const std::string path = dir / "03072024.log";
+  for (auto _ : state) const platform::RewriteLock turn(path);
 }
 
 // With the real local time, as the program writes its entries.
@@ -106,6 +115,7 @@ void AtTheCap(benchmark::State& state) {
 
 BENCHMARK(Floor)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(FloorWithLength)->Unit(benchmark::kMicrosecond)->UseRealTime();
+BENCHMARK(Turn)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(Ours)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(OursFixedClock)->Unit(benchmark::kMicrosecond)->UseRealTime();
 BENCHMARK(AtTheCap)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();
