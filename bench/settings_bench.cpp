@@ -37,8 +37,8 @@ void Floor(benchmark::State& state) {
   for (auto _ : state) {
     const std::string hostBytes = platform::ReadWholeFile(host);
     const std::string plainBytes = platform::ReadWholeFile(plain);
-    platform::ReplaceFileContent(host, hostBytes);
-    platform::ReplaceFileContent(plain, plainBytes);
+    platform::ReplaceFileContent(host, hostBytes, platform::NewFile::Private);
+    platform::ReplaceFileContent(plain, plainBytes, platform::NewFile::Shared);
   }
 }
 
