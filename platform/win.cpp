@@ -147,8 +147,13 @@ std::optional<std::string> ReadWholeFileUpTo(const std::string& path, std::uint6
 
 namespace {
 
-// Windows names have at most 255 characters; counting bytes keeps within that.
-constexpr std::size_t kNameLimit = 255;
+// Windows names have at most 255 characters (counting bytes keeps within that), and the
+// ANSI file functions take whole paths of at most MAX_PATH - 1 characters.
+std::size_t NameLimit(const std::string& folder) {
+  constexpr std::size_t kNameLimit = 255, kPathLimit = MAX_PATH - 1;
+  const std::size_t room = folder.size() < kPathLimit ? kPathLimit - folder.size() : 0;
+  return room < kNameLimit ? room : kNameLimit;
+}
 
 std::string FolderOf(const std::string& path) {
   const std::size_t cut = path.find_last_of("\\/");
@@ -194,12 +199,12 @@ bool PutInPlace(const std::string& sibling, const std::string& path) {
 
 std::string SiblingStemOf(const std::string& path) {
   const std::string folder = FolderOf(path);
-  return folder + SiblingStem(path.substr(folder.size()), kNameLimit);
+  return folder + SiblingStem(path.substr(folder.size()), NameLimit(folder));
 }
 
 std::vector<std::string> RemoveLeftoverSiblings(const std::string& path) {
   const std::string folder = FolderOf(path);
-  const std::string stem = SiblingStem(path.substr(folder.size()), kNameLimit);
+  const std::string stem = SiblingStem(path.substr(folder.size()), NameLimit(folder));
   std::vector<std::string> kept;
   for (const DirectoryEntry& entry : ListDirectory(folder, stem + ".*-*.tmp")) {
     // The search also matches short 8.3 names; only the long name counts.

@@ -116,7 +116,7 @@ TEST(ReplaceFileContent, RemovesWhatAKilledWriterLeftOfThatFile) {
 // message names the file, not the sibling.
 TEST(ReplaceFileContent, AFileNameNearTheLimitIsRewritten) {
   TestFolder dir;
-  const std::string name = std::string(245, '7') + ".dll";
+  const std::string name = dir.NameNearTheLimit('7');
   dir.Write(name, "old");
   platform::ReplaceFileContent(dir / name, "new", platform::NewFile::Private);
   EXPECT_EQ(dir.Read(name), "new");
@@ -267,7 +267,9 @@ TEST(ReplaceFileContent, KeepsTheGroupOrRefuses) {
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(dir.Read("card.dll"), c.replaced ? "new" : "old") << c.what;
-    if (c.writerInFileGroup) EXPECT_EQ(st.st_gid, kFileGroup) << c.what;
+    if (c.writerInFileGroup) {
+      EXPECT_EQ(st.st_gid, kFileGroup) << c.what;
+    }
     EXPECT_EQ(static_cast<int>(st.st_mode & 07777), c.mode) << c.what;
     EXPECT_EQ(dir.Listing(), "card.dll") << c.what;
   }

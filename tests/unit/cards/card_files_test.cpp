@@ -366,7 +366,7 @@ TEST(DeleteCard, WaitsForTheTurnOfARewriteUnderWay) {
 // cards, also one of a card that is gone already; other files stay.
 TEST(DeleteAllCards, RemovesWhatKilledWritersLeftOfCards) {
   TestFolder dir;
-  const std::string longName = std::string(240, '4') + ".dll";
+  const std::string longName = dir.NameNearTheLimit('4');
   MakeCard(dir, "1.dll", "u", "p");
   MakeCard(dir, longName, "u", "p");
   const std::string longStem = platform::SiblingStemOf(dir / longName).substr(dir.path().size());
@@ -396,7 +396,7 @@ TEST(DeleteCard, RemovesWhatAKilledWriterLeftOfThatCard) {
 // A card name near the file system's limit can be rewritten, and the messages name it.
 TEST(RewriteCardAccount, ACardNameNearTheLimit) {
   TestFolder dir;
-  const std::string name = std::string(245, '9') + ".dll";
+  const std::string name = dir.NameNearTheLimit('9');
   MakeCard(dir, name, "u", "p");
   cards::RewriteCardAccount(dir / name, "v", "q");
   EXPECT_EQ(CardText(dir, name), "[Settings]\r\nUSER=v\r\nPASSWORD=q\r\n");

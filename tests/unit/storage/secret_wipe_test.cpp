@@ -63,7 +63,7 @@ int BlocksLeftHolding(const std::string& secret, const std::function<void()>& ha
 TEST(Secrets, AreWipedBeforeTheirMemoryIsGivenBack) {
   // A long secret lives in memory of its own; a short one inside a text's own bytes,
   // which a move copies instead of handing over.
-  for (const std::string secret : {std::string("Long-secret-Zq81-Zq81-Zq81"), std::string("Sh0rt-pw")}) {
+  for (const std::string& secret : {std::string("Long-secret-Zq81-Zq81-Zq81"), std::string("Sh0rt-pw")}) {
     TestFolder dir;
     card_fixture::MakeCard(dir, "1.dll", "alice", secret);
     storage::CCryptIni host;
