@@ -49,15 +49,16 @@ void SettingsFloor(const std::string& folder) {
   const std::string host = folder + settings::kEncipheredFileName, plain = folder + settings::kPlainFileName;
   const std::string hostBytes = platform::ReadWholeFile(host);
   const std::string plainBytes = platform::ReadWholeFile(plain);
-  platform::ReplaceFileContent(host, hostBytes);
-  platform::ReplaceFileContent(plain, plainBytes);
+  platform::ReplaceFileContent(host, hostBytes, platform::NewFile::Private);
+  platform::ReplaceFileContent(plain, plainBytes, platform::NewFile::Shared);
 }
 
 std::string MakeEncipheredFile(const testing_support::TestFolder& dir) {
   const std::string path = dir / "SettingsHost.ini";
   platform::ReplaceFileContent(
       path, *storage::EncipherIniText("[Settings]\r\nHOST=rdhost.example\r\nLocalPassword=local\r\nRDGATEWAY=gw\r\n"
-                                      "DOMAIN=talo\r\n"));
+                                      "DOMAIN=talo\r\n"),
+      platform::NewFile::Private);
   return path;
 }
 
@@ -75,7 +76,7 @@ void RewriteFloor(const std::string& path, const std::string& value) {
   const std::optional<storage::ByteArray> bytes =
       storage::EncipherIniText(storage::IniWriteString(*text, "Settings", "HOST", value));
   if (!bytes) throw std::runtime_error("cannot encipher");
-  platform::ReplaceFileContent(path, *bytes);
+  platform::ReplaceFileContent(path, *bytes, platform::NewFile::Private);
 }
 
 }  // namespace bench

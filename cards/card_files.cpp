@@ -1,9 +1,12 @@
 #include "cards/card_files.h"
 
 #include <exception>
+#include <map>
 
 #include "platform/files.h"
+#include "platform/sibling_names.h"
 #include "storage/crypt_ini.h"
+#include "storage/secret.h"
 
 namespace cards {
 namespace {
@@ -29,7 +32,9 @@ std::vector<platform::DirectoryEntry> CardEntries(const std::string& folder) {
 
 }  // namespace
 
-std::vector<CardFile> EnumerateCards(const std::string& folder, bool withPasswords) {
+CardFile::~CardFile() { storage::WipeText(password); }
+
+std::vector<CardFile> EnumerateCards(const std::string& folder, CardPasswords passwords) {
   std::vector<CardFile> cards;
   for (const platform::DirectoryEntry& entry : CardEntries(folder)) {
     CardFile card;
@@ -41,11 +46,15 @@ std::vector<CardFile> EnumerateCards(const std::string& folder, bool withPasswor
     try {
       // One reading for both keys: a card rewritten meanwhile never shows the user name
       // of one version beside the password of the next, and a long list reads each file once.
-      std::vector<std::string> account =
-          withPasswords ? storage::g_cardCryptIni.ReadKeys({kUserKey, kPasswordKey}, kCardSection)
-                        : storage::g_cardCryptIni.ReadKeys({kUserKey}, kCardSection);
+      const bool withPassword = passwords == CardPasswords::Read;
+      std::vector<std::string> account = storage::g_cardCryptIni.ReadKeys(
+          withPassword ? std::vector<std::string>{kUserKey, kPasswordKey} : std::vector<std::string>{kUserKey},
+          kCardSection);
       card.user = std::move(account[0]);
-      if (withPasswords) card.password = std::move(account[1]);
+      if (withPassword) {
+        card.password = std::move(account[1]);
+        storage::WipeText(account[1]);  // a short password moves by copy
+      }
     } catch (const std::exception& e) {
       // Vanished, locked, or beyond what memory allows: this card is listed with an
       // empty account, and the others are listed all the same.
@@ -59,23 +68,82 @@ std::vector<CardFile> EnumerateCards(const std::string& folder, bool withPasswor
 }
 
 void RewriteCardAccount(const std::string& path, const std::string& user, const std::string& password) {
-  // A write creates a missing file, which would bring back a card deleted meanwhile.
-  if (!platform::PathExists(path) || platform::IsDirectory(path)) throw platform::FileError(path, "no such card file");
+  if (platform::IsDirectory(path)) throw platform::FileError(path, "no such card (a folder of that name)");
   storage::g_cardCryptIni.m_strFileName = path;
+  // Not from a braced list, whose elements would be copies of the password left unwiped.
+  storage::IniEntries account;
+  account.emplace_back(kUserKey, user);
+  account.emplace_back(kPasswordKey, password);
+  const storage::WipeOnExit wipePassword(account.back().second);
   // One replace for both keys: never the new USER beside the old PASSWORD. A card that
   // does not decipher is left as it is: a new text would drop what its creator stored.
-  storage::g_cardCryptIni.WriteKeys({{kUserKey, user}, {kPasswordKey, password}}, kCardSection,
-                                    storage::UndecipherableFile::Refuse);
+  // Whether the card is there is asked in the rewrite's turn: a write creates a missing
+  // file, which would bring back a card deleted while this one waited.
+  try {
+    storage::g_cardCryptIni.WriteKeys(account, kCardSection, storage::UndecipherableFile::Refuse,
+                                      storage::MissingFile::Refuse);
+  } catch (const storage::MissingFileError&) {
+    throw platform::FileError(path, "no such card (deleted meanwhile; not made anew)");
+  }
 }
 
-bool DeleteCard(const std::string& path) { return platform::RemoveFile(path); }
+namespace {
+
+// In the card's turn: a rewrite under way ends before the card goes.
+bool DeleteInTurn(const std::string& path, const std::vector<std::string>& leftovers, CardReset* reset) {
+  try {
+    const platform::RewriteLock turn(path);
+    const bool deleted = platform::RemoveFile(path) || !platform::PathExists(path);
+    for (const std::string& leftover : leftovers) {
+      if (!platform::RemoveFile(leftover) && reset != nullptr) reset->leftoversKept.push_back(leftover);
+    }
+    return deleted;
+  } catch (const platform::FileError&) {
+    return false;  // the turn did not come: the card stays, and the caller says so
+  }
+}
+
+}  // namespace
+
+bool DeleteCard(const std::string& path) {
+  if (platform::IsDirectory(path)) return false;
+  try {
+    const platform::RewriteLock turn(path);
+    (void)platform::RemoveLeftoverSiblings(path);  // one that cannot go now is named by a reset
+    return platform::RemoveFile(path);
+  } catch (const platform::FileError&) {
+    return false;  // the turn did not come: the card stays
+  }
+}
 
 CardReset DeleteAllCards(const std::string& folder) {
+  // One listing for the cards and the siblings killed writers left of them, however
+  // many cards there are.
+  std::vector<std::string> cardNames;
+  std::map<std::string, std::vector<std::string>> leftoversByStem;
+  for (const platform::DirectoryEntry& entry : platform::ListDirectory(folder, "*")) {
+    if (entry.isDirectory) continue;
+    if (const auto stem = platform::StemOfSiblingName(entry.name)) {
+      leftoversByStem[std::string(*stem)].push_back(folder + entry.name);
+    } else if (EndsInDll(entry.name)) {
+      cardNames.push_back(entry.name);
+    }
+  }
   CardReset reset;
-  for (const platform::DirectoryEntry& entry : CardEntries(folder)) {
+  for (const std::string& name : cardNames) {
     ++reset.found;
-    const std::string path = folder + entry.name;
-    if (!DeleteCard(path)) reset.notDeleted.push_back(path);
+    const std::string path = folder + name;
+    std::vector<std::string> leftovers;
+    const auto own = leftoversByStem.find(platform::SiblingStemOf(path).substr(folder.size()));
+    if (own != leftoversByStem.end()) {
+      leftovers = std::move(own->second);
+      leftoversByStem.erase(own);
+    }
+    if (!DeleteInTurn(path, leftovers, &reset)) reset.notDeleted.push_back(path);
+  }
+  // Siblings of cards that are gone already, in the turn of the card they belonged to.
+  for (const auto& [stem, leftovers] : leftoversByStem) {
+    if (EndsInDll(stem)) DeleteInTurn(folder + stem, leftovers, &reset);
   }
   return reset;
 }

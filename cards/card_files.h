@@ -24,6 +24,13 @@ std::string MaskCardNumber(const std::string& number);
 std::string CardNumberOfFileName(const std::string& fileName);
 
 struct CardFile {
+  CardFile() = default;
+  CardFile(const CardFile&) = default;
+  CardFile(CardFile&&) = default;
+  CardFile& operator=(const CardFile&) = default;
+  CardFile& operator=(CardFile&&) = default;
+  ~CardFile();  // wipes the password
+
   std::string path;      // folder + file name
   std::string fileName;  // without the folder
   std::string number;
@@ -35,32 +42,41 @@ struct CardFile {
   std::string readError;
 };
 
+// Whether a listing reads the passwords: a list that will not show them never holds them.
+enum class CardPasswords { Read, Skip };
+
 // The card files of `folder` (ending with the path separator), in the order the
-// directory search returns them; folders named like card files, and names that match
-// "*.dll" only by their 8.3 short form, are skipped. A missing or empty folder gives no
+// directory search returns them; folders named like card files, names that match
+// "*.dll" only by their 8.3 short form, and the temporary siblings of a rewrite
+// ("<card>.<process>-<serial>.tmp") are skipped. A missing or empty folder gives no
 // cards. A file that does not decipher, or is too large to be a card, has an empty
-// account; one that cannot be read has its readError, and the others are listed.
-// Without `withPasswords` no password is taken out of the deciphered files (a list that
-// will not show them keeps none in memory).
-std::vector<CardFile> EnumerateCards(const std::string& folder, bool withPasswords = true);
+// account; one that cannot be read (a named pipe, a device, denied) has its readError,
+// and the others are listed.
+std::vector<CardFile> EnumerateCards(const std::string& folder, CardPasswords passwords = CardPasswords::Read);
 
 // Writes USER and PASSWORD (an empty password is stored as an empty value) in one whole
 // rewrite of the file that keeps its other content: both or neither. Throws
-// platform::FileError when the card file does not exist (this program never creates a
-// card), cannot be read or written, or is too large to be a card;
+// platform::FileError when the card file does not exist, also when a delete took its
+// turn while this rewrite waited for its own (this program never creates a card, nor
+// brings a deleted one back), cannot be read or written, or is too large to be a card;
 // storage::UndecipherableFileError when it does not decipher (nothing is written), and
 // storage::IniValueError for a value with a line break or a NUL (nothing is written).
 void RewriteCardAccount(const std::string& path, const std::string& user, const std::string& password);
 
-// Deletes the card file; false when it could not be deleted. No other file is touched.
+// Deletes the card file in its turn (a rewrite under way ends first, and one that waits
+// then finds no card), with the temporary siblings a killed writer left of it; false
+// when the card could not be deleted. No other file is touched.
 bool DeleteCard(const std::string& path);
 
 struct CardReset {
-  int found = 0;                        // card files found (deleted or not)
-  std::vector<std::string> notDeleted;  // paths that could not be deleted
+  int found = 0;                           // card files found (deleted or not)
+  std::vector<std::string> notDeleted;     // card files that could not be deleted
+  std::vector<std::string> leftoversKept;  // temporary siblings that could not be deleted
 };
 
-// Deletes every card file of the folder, whatever it holds; folders are left alone.
+// Deletes every card file of the folder, whatever it holds, each in its turn, and the
+// temporary siblings killed writers left of card files (also of cards gone since);
+// folders are left alone.
 CardReset DeleteAllCards(const std::string& folder);
 
 // The expiry text every card row shows: "on Restart" when EXPIRES is exactly "0",

@@ -27,21 +27,41 @@ class FileError : public std::runtime_error {
 bool PathExists(const std::string& path);
 bool IsDirectory(const std::string& path);
 
-// The whole content of a file. Throws FileError when it cannot be opened or read.
+// The whole content of a file. Throws FileError when it cannot be opened or read, or is
+// not a regular file (a folder, a named pipe, a device: never waited on).
 std::string ReadWholeFile(const std::string& path);
 
 // The whole content of a file of at most `limit` bytes; nothing for a larger file, of
 // which no more than the length is read. Throws FileError as ReadWholeFile does.
 std::optional<std::string> ReadWholeFileUpTo(const std::string& path, std::uint64_t limit);
 
+// What protection a file that a replace creates gets (an existing file keeps its own).
+enum class NewFile {
+  Private,  // a file holding secrets: 0600 (POSIX); on Windows the folder's inherited list
+  Shared,   // a plain file: as any new file of the folder (the umask; the inherited list)
+};
+
 // Replaces the file's content all at once: the bytes go to a sibling file of a name of
-// its own ("<path>.<process>-<serial>.tmp"), created exclusively and never through a
-// link planted there, are flushed, and the sibling takes the file's place. Readers (the
-// service among them) see either the old or the new content, never a mix. The replaced
-// file keeps its protection: its mode and owner (POSIX), its security descriptor and
-// attributes (Windows). Throws FileError; on failure the old file is untouched and the
-// sibling removed.
-void ReplaceFileContent(const std::string& path, std::string_view bytes);
+// its own ("<path>.<process>-<serial>.tmp", its name shortened when that would not fit),
+// created exclusively and never through a link planted there, are flushed, and the
+// sibling takes the file's place. Readers (the service among them) see either the old or
+// the new content, never a mix. The replaced file keeps its protection: its mode, owner
+// or at least group, and access list (POSIX; a rewrite that cannot keep the group or the
+// access list is refused rather than loosening the file), its security descriptor and
+// attributes (Windows). The caller holds the file's RewriteLock: siblings left by a
+// writer that was killed are removed first. Throws FileError naming the file; on failure
+// the old file is untouched and the sibling removed. Anything but a regular file at the
+// path is refused.
+void ReplaceFileContent(const std::string& path, std::string_view bytes, NewFile newFile);
+
+// The name every sibling of the file at `path` begins with (see sibling_names.h), for the
+// name limit of its folder.
+std::string SiblingStemOf(const std::string& path);
+
+// Removes the siblings of the file at `path` that a killed writer left behind, holding
+// the file's RewriteLock (no writer of ours is writing one then). Returns the paths of
+// those that could not be removed.
+std::vector<std::string> RemoveLeftoverSiblings(const std::string& path);
 
 // Makes every read, edit and replace of one file a critical section across our writers:
 // the tray program of every user and quandorctl, in any log-on session. Held for the
@@ -122,7 +142,7 @@ class SharedFile {
 // append to it while it is read). Reads it in pieces, so a file of any size can be read.
 class ReadOnlyFile {
  public:
-  explicit ReadOnlyFile(const std::string& path);  // throws FileError (missing, a folder, denied)
+  explicit ReadOnlyFile(const std::string& path);  // throws FileError (missing, not a regular file, denied)
   ~ReadOnlyFile();
   ReadOnlyFile(const ReadOnlyFile&) = delete;
   ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;

@@ -4,6 +4,7 @@
 #include <openssl/crypto.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -18,6 +19,7 @@
 #include "platform/fault.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/sibling_names.h"
 #include "platform/wildcard.h"
 
 namespace platform {
@@ -50,6 +52,22 @@ int OpenChecked(const std::string& path, int flags) {
   const int fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
   if (fd < 0) Fail(path, "open", errno);
   return fd;
+}
+
+// Opens an existing file for reading without ever waiting: a named pipe or a device
+// named like one of our files would otherwise hold the command (and the folder's turn)
+// until someone writes to it. Anything but a regular file is refused.
+int OpenRegularForReading(const std::string& path) {
+  const int fd = OpenChecked(path, O_RDONLY | O_NONBLOCK);
+  struct stat st {};
+  const int error = ::fstat(fd, &st) == 0 ? 0 : errno;
+  if (error == 0 && S_ISREG(st.st_mode)) {
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+  }
+  ::close(fd);
+  if (error != 0) Fail(path, "read", error);
+  throw FileError(path, S_ISDIR(st.st_mode) ? "cannot read (it is a folder)" : "cannot read (not a regular file)");
 }
 
 void WriteAll(int fd, const std::string& path, std::string_view bytes, off_t offset) {
@@ -99,46 +117,120 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 std::optional<std::string> ReadWholeFileUpTo(const std::string& path, std::uint64_t limit) {
-  Fd fd(OpenChecked(path, O_RDONLY));
+  Fd fd(OpenRegularForReading(path));
   struct stat st {};
   if (::fstat(fd.get(), &st) != 0) Fail(path, "read", errno);
-  if (S_ISDIR(st.st_mode)) throw FileError(path, "cannot read (it is a folder)");
   if (static_cast<std::uint64_t>(st.st_size) > limit) return std::nullopt;
   std::string bytes(static_cast<std::size_t>(st.st_size), '\0');
   ReadAll(fd.get(), path, bytes.data(), bytes.size(), 0);
   return bytes;
 }
 
-void ReplaceFileContent(const std::string& path, std::string_view bytes) {
+namespace {
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t cut = path.find_last_of('/');
+  return cut == std::string::npos ? "./" : path.substr(0, cut + 1);
+}
+
+std::string NameOf(const std::string& path) {
+  const std::size_t cut = path.find_last_of('/');
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+constexpr char kAccessListName[] = "system.posix_acl_access";
+
+// The replaced file's group and access list, given to the sibling; what cannot be given
+// is refused, so that a rewrite never hands the file to other people.
+void KeepProtection(int fd, const std::string& path, const struct stat& old) {
+  if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
+    // Only a privileged writer may give the file its owner; a member of the file's group
+    // may still give it that group.
+    if (::fchown(fd, old.st_uid, old.st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+    struct stat now {};
+    if (::fstat(fd, &now) != 0) Fail(path, "rewrite", errno);
+    const bool groupMatters = ((old.st_mode >> 3) & 07) != (old.st_mode & 07);
+    if (now.st_gid != old.st_gid && groupMatters) {
+      throw FileError(path, "cannot rewrite (its group " + std::to_string(old.st_gid) +
+                                " could not be kept, and a new group would change who may read it; left as it is)");
+    }
+  }
+  if (::fchmod(fd, old.st_mode & 07777) != 0) Fail(path, "set the mode of the new content of", errno);
+  // The access list after the mode: the mode's group bits are the list's mask then.
+  std::string list(256, '\0');
+  ssize_t n = ::getxattr(path.c_str(), kAccessListName, list.data(), list.size());
+  if (n < 0 && errno == ERANGE) {
+    n = ::getxattr(path.c_str(), kAccessListName, nullptr, 0);
+    if (n > 0) {
+      list.resize(static_cast<std::size_t>(n));
+      n = ::getxattr(path.c_str(), kAccessListName, list.data(), list.size());
+    }
+  }
+  if (n < 0) {
+    if (errno == ENODATA || errno == ENOTSUP) return;  // no list, or none possible here
+    Fail(path, "read the access list of", errno);
+  }
+  if (::fsetxattr(fd, kAccessListName, list.data(), static_cast<std::size_t>(n), 0) != 0) {
+    throw FileError(path, std::string("cannot rewrite (its access list could not be kept: ") + std::strerror(errno) +
+                              "; left as it is)");
+  }
+}
+
+std::size_t NameLimit(const std::string& folder) {
+  const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+  return limit > 0 ? static_cast<std::size_t>(limit) : 255;
+}
+
+}  // namespace
+
+std::string SiblingStemOf(const std::string& path) {
+  return FolderOf(path) + SiblingStem(NameOf(path), NameLimit(FolderOf(path)));
+}
+
+std::vector<std::string> RemoveLeftoverSiblings(const std::string& path) {
+  const std::string folder = FolderOf(path);
+  const std::string stem = SiblingStem(NameOf(path), NameLimit(folder));
+  std::vector<std::string> kept;
+  for (const DirectoryEntry& entry : ListDirectory(folder, stem + ".*-*.tmp")) {
+    if (entry.isDirectory || !IsSiblingName(entry.name, stem, false)) continue;
+    if (!RemoveFile(folder + entry.name)) kept.push_back(folder + entry.name);
+  }
+  return kept;
+}
+
+void ReplaceFileContent(const std::string& path, std::string_view bytes, NewFile newFile) {
   static std::atomic<unsigned long> serial{0};
   struct stat old {};
-  const bool replacing = ::stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode);
+  const bool replacing = ::stat(path.c_str(), &old) == 0;
+  if (replacing && !S_ISREG(old.st_mode)) throw FileError(path, "cannot rewrite (not a regular file; left as it is)");
+  // Whatever could not be removed is no reason to refuse the rewrite; a reset names it.
+  (void)RemoveLeftoverSiblings(path);
   // A name of our own, created exclusively: a link or file planted at the name is never
   // followed or reused (the next name is taken), and two writers never share a sibling.
+  const std::string stem = SiblingStemOf(path);
+  const mode_t createdMode = replacing || newFile == NewFile::Private ? 0600 : 0644;
   std::string sibling;
   int created = -1;
   for (int attempt = 1; created < 0; ++attempt) {
-    sibling = path + "." + std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".tmp";
+    sibling = stem + "." + std::to_string(::getpid()) + "-" + std::to_string(serial++) + ".tmp";
     Check(FileOp::Open, sibling);
-    created = ::open(sibling.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, replacing ? 0600 : 0644);
-    if (created < 0 && (errno != EEXIST || attempt >= 100)) Fail(sibling, "create", errno);
+    created = ::open(sibling.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, createdMode);
+    if (created < 0 && (errno != EEXIST || attempt >= 100)) Fail(path, "create the new content of", errno);
   }
   try {
     {
       Fd fd(created);
-      if (replacing) {
-        // The file's protection is all that guards a card's password: the new content
-        // keeps the old file's mode and, where we may give it, its owner and group.
-        if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) (void)::fchown(fd.get(), old.st_uid, old.st_gid);
-        if (::fchmod(fd.get(), old.st_mode & 07777) != 0) Fail(sibling, "set the mode of", errno);
-      }
+      // The file's protection is all that guards a card's password: the new content
+      // keeps the old file's mode, owner or group, and access list.
+      if (replacing) KeepProtection(fd.get(), path, old);
       WriteAll(fd.get(), sibling, bytes, 0);
       FlushChecked(fd.get(), sibling);
     }
     Check(FileOp::Rename, path);
     if (::rename(sibling.c_str(), path.c_str()) != 0) Fail(path, "replace", errno);
-  } catch (const FileError&) {
+  } catch (const FileError& e) {
     ::unlink(sibling.c_str());
+    if (e.path() == sibling) throw FileError(path, e.reason());
     throw;
   }
 }
@@ -172,7 +264,8 @@ bool RemoveFile(const std::string& path) {
 
 bool MakeDirectory(const std::string& path) { return ::mkdir(path.c_str(), 0755) == 0; }
 
-void TouchFile(const std::string& path) { Fd fd(OpenChecked(path, O_RDONLY | O_CREAT)); }
+// Without waiting: a named pipe at the name is opened and closed at once.
+void TouchFile(const std::string& path) { Fd fd(OpenChecked(path, O_RDONLY | O_CREAT | O_NONBLOCK)); }
 
 std::vector<DirectoryEntry> ListDirectory(const std::string& folder, const std::string& pattern) {
   std::vector<DirectoryEntry> entries;
@@ -231,14 +324,7 @@ void SharedFile::Truncate(std::uint64_t length) {
 
 void SharedFile::Flush() { FlushChecked(static_cast<int>(m_handle), m_path); }
 
-ReadOnlyFile::ReadOnlyFile(const std::string& path) : m_path(path), m_handle(OpenChecked(path, O_RDONLY)) {
-  struct stat st {};
-  const bool folder = ::fstat(static_cast<int>(m_handle), &st) == 0 && S_ISDIR(st.st_mode);
-  if (folder) {
-    ::close(static_cast<int>(m_handle));
-    throw FileError(path, "cannot read (it is a folder)");
-  }
-}
+ReadOnlyFile::ReadOnlyFile(const std::string& path) : m_path(path), m_handle(OpenRegularForReading(path)) {}
 
 ReadOnlyFile::~ReadOnlyFile() { ::close(static_cast<int>(m_handle)); }
 

@@ -14,6 +14,7 @@
 #include "platform/fault.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/sibling_names.h"
 
 namespace platform {
 namespace {
@@ -79,6 +80,15 @@ HANDLE OpenChecked(const std::string& path, DWORD access, DWORD share, DWORD dis
   }
 }
 
+// Opens an existing file for reading. Anything but a file on a disk (a pipe, a device
+// named like one of our files) is refused rather than waited on.
+HANDLE OpenRegularForReading(const std::string& path) {
+  HANDLE h = OpenChecked(path, GENERIC_READ, kShareAll, OPEN_EXISTING);
+  if (GetFileType(h) == FILE_TYPE_DISK) return h;
+  CloseHandle(h);
+  throw FileError(path, "cannot read (not a regular file)");
+}
+
 void Seek(HANDLE h, const std::string& path, std::uint64_t offset) {
   LARGE_INTEGER to;
   to.QuadPart = static_cast<LONGLONG>(offset);
@@ -126,7 +136,7 @@ std::string ReadWholeFile(const std::string& path) {
 }
 
 std::optional<std::string> ReadWholeFileUpTo(const std::string& path, std::uint64_t limit) {
-  Handle h(OpenChecked(path, GENERIC_READ, kShareAll, OPEN_EXISTING));
+  Handle h(OpenRegularForReading(path));
   LARGE_INTEGER size;
   if (!GetFileSizeEx(h.get(), &size)) Fail(path, "read", GetLastError());
   if (static_cast<std::uint64_t>(size.QuadPart) > limit) return std::nullopt;
@@ -137,17 +147,32 @@ std::optional<std::string> ReadWholeFileUpTo(const std::string& path, std::uint6
 
 namespace {
 
+// Windows names have at most 255 characters (counting bytes keeps within that), and the
+// ANSI file functions take whole paths of at most MAX_PATH - 1 characters.
+std::size_t NameLimit(const std::string& folder) {
+  constexpr std::size_t kNameLimit = 255, kPathLimit = MAX_PATH - 1;
+  const std::size_t room = folder.size() < kPathLimit ? kPathLimit - folder.size() : 0;
+  return room < kNameLimit ? room : kNameLimit;
+}
+
+std::string FolderOf(const std::string& path) {
+  const std::size_t cut = path.find_last_of("\\/");
+  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
 // A sibling of a name of our own, created exclusively (CREATE_NEW never opens what is
 // there, a link included): two writers never share one, and a planted file is skipped.
 HANDLE CreateSibling(const std::string& path, std::string& sibling) {
   static std::atomic<unsigned long> serial{0};
+  const std::string stem = SiblingStemOf(path);
   for (int attempt = 1;; ++attempt) {
-    sibling = path + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(serial++) + ".tmp";
+    sibling = stem + "." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(serial++) + ".tmp";
     Check(FileOp::Open, sibling);
     HANDLE h = CreateFileA(sibling.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h != INVALID_HANDLE_VALUE) return h;
     const DWORD error = GetLastError();
-    if ((error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) || attempt >= 100) Fail(sibling, "create", error);
+    if ((error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) || attempt >= 100)
+      Fail(path, "create the new content of", error);
   }
 }
 
@@ -172,7 +197,31 @@ bool PutInPlace(const std::string& sibling, const std::string& path) {
 
 }  // namespace
 
-void ReplaceFileContent(const std::string& path, std::string_view bytes) {
+std::string SiblingStemOf(const std::string& path) {
+  const std::string folder = FolderOf(path);
+  return folder + SiblingStem(path.substr(folder.size()), NameLimit(folder));
+}
+
+std::vector<std::string> RemoveLeftoverSiblings(const std::string& path) {
+  const std::string folder = FolderOf(path);
+  const std::string stem = SiblingStem(path.substr(folder.size()), NameLimit(folder));
+  std::vector<std::string> kept;
+  for (const DirectoryEntry& entry : ListDirectory(folder, stem + ".*-*.tmp")) {
+    // The search also matches short 8.3 names; only the long name counts.
+    if (entry.isDirectory || !IsSiblingName(entry.name, stem, true)) continue;
+    if (!RemoveFile(folder + entry.name)) kept.push_back(folder + entry.name);
+  }
+  return kept;
+}
+
+// New files take the folder's inheritable access list on Windows, which is what both
+// kinds of file want: the product folder's list is set up for the service's account.
+void ReplaceFileContent(const std::string& path, std::string_view bytes, NewFile) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+    throw FileError(path, "cannot rewrite (not a regular file; left as it is)");
+  // Whatever could not be removed is no reason to refuse the rewrite; a reset names it.
+  (void)RemoveLeftoverSiblings(path);
   std::string sibling;
   Handle created(CreateSibling(path, sibling));
   try {
@@ -189,9 +238,10 @@ void ReplaceFileContent(const std::string& path, std::string_view bytes) {
       if (!busy || attempt >= kBusyAttempts) Fail(path, "replace", error);
       Sleep(kBusyWaitMs);
     }
-  } catch (const FileError&) {
+  } catch (const FileError& e) {
     if (created.get() != INVALID_HANDLE_VALUE) CloseHandle(created.release());
     DeleteFileA(sibling.c_str());
+    if (e.path() == sibling) throw FileError(path, e.reason());
     throw;
   }
 }
@@ -339,8 +389,7 @@ void SharedFile::Truncate(std::uint64_t length) {
 void SharedFile::Flush() { FlushChecked(reinterpret_cast<HANDLE>(m_handle), m_path); }
 
 ReadOnlyFile::ReadOnlyFile(const std::string& path)
-    : m_path(path),
-      m_handle(reinterpret_cast<std::intptr_t>(OpenChecked(path, GENERIC_READ, kShareAll, OPEN_EXISTING))) {}
+    : m_path(path), m_handle(reinterpret_cast<std::intptr_t>(OpenRegularForReading(path))) {}
 
 ReadOnlyFile::~ReadOnlyFile() { CloseHandle(reinterpret_cast<HANDLE>(m_handle)); }
 

@@ -96,7 +96,8 @@ std::string SettingsNotSavedMessage(const std::string& error);
 // Every save once its values are checked (the dialog's Save and Close, quandorctl
 // settings set): `store` writes the keys, then `notifyService` tells the service, then
 // "Read.txt" is made to exist in `directory`. A failing store propagates: the service is
-// not told and "Read.txt" is not touched. False when "Read.txt" could not be made,
+// not told and "Read.txt" is not touched, unless the store changed one file before it
+// failed (PartlyStoredError), which the service is told of all the same. False when "Read.txt" could not be made,
 // which is deliberately quiet for the dialog; quandorctl reports it.
 bool StoreNotifyAndMarkRead(const std::string& directory, const std::function<void()>& store,
                             const std::function<void()>& notifyService);

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
+
 namespace settings {
 
 inline constexpr char kPlainFileName[] = "Settings.ini";           // section "ConfigSetting"
@@ -113,10 +115,20 @@ std::string ReadCardExpiryText(const std::string& directory);
 // the keys written before it stay written.
 void StoreSettings(const std::string& directory, const SettingsRecord& record);
 
-// Writes only the given keys (name -> text), in StoreOrder, with the same failure
-// behaviour as StoreSettings. Values are written as given: check them first with
-// CheckWrittenForm. Throws std::invalid_argument for a name that is not a record key.
-// Returns the number of keys written.
+// A store of both files whose second replace failed after the first had gone in: the
+// service has to be told all the same.
+class PartlyStoredError : public platform::FileError {
+ public:
+  using platform::FileError::FileError;
+};
+
+// Writes only the given keys (name -> text), in StoreOrder. Values are written as given:
+// check them first with CheckWrittenForm. The plain keys go into "Settings.ini" in one
+// replace that leaves the file as writing them one by one would, at the place of the
+// first of them, and the enciphered keys in one replace: each file gets all of its keys
+// or none. Throws the platform::FileError of a failed replace, as PartlyStoredError when
+// the other file's replace had gone in before; std::invalid_argument for a name that is
+// not a record key. Returns the number of keys written.
 int StoreSettingValues(const std::string& directory, const std::map<std::string, std::string>& values);
 
 }  // namespace settings

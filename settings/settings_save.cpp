@@ -1,6 +1,7 @@
 #include "cards/card_audit.h"
 #include "platform/files.h"
 #include "settings/settings_form.h"
+#include "settings/settings_record.h"
 
 namespace settings {
 
@@ -15,7 +16,14 @@ std::optional<std::string> SaveSettingsForm(const std::string& directory, const 
 
 bool StoreNotifyAndMarkRead(const std::string& directory, const std::function<void()>& store,
                             const std::function<void()>& notifyService) {
-  store();
+  try {
+    store();
+  } catch (const PartlyStoredError&) {
+    // One file changed: the service must read it, even though the other did not.
+    notifyService();
+    TouchReadMarker(directory);
+    throw;
+  }
   notifyService();
   return TouchReadMarker(directory);
 }

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/files.h"
 #include "storage/crypto.h"
 
 namespace storage {
@@ -50,10 +51,27 @@ enum class UndecipherableFile {
   Refuse,       // a card file: it holds what its creator stored; UndecipherableFileError
 };
 
+// What a write does when the file is not there (looked at under the file's turn).
+enum class MissingFile {
+  Create,  // the settings file, `ini set`: a new file is made
+  Refuse,  // a card: it was deleted meanwhile and must not come back; MissingFileError
+};
+
+// A rewrite of a file that must exist found none.
+class MissingFileError : public platform::FileError {
+ public:
+  using platform::FileError::FileError;
+};
+
 using IniEntries = std::vector<std::pair<std::string, std::string>>;  // key, value
 
 // The bytes of an enciphered file holding `text`; nothing when the cipher is not available.
 std::optional<ByteArray> EncipherIniText(const std::string& text);
+
+// The bytes of the enciphered file at `path` holding `text`. Throws platform::FileError
+// naming the file when the cipher is not available, or when the bytes would be larger
+// than kLargestEncipheredFile (every reader would take the file for a damaged one).
+ByteArray EncipherIniFile(const std::string& path, const std::string& text);
 
 class CCryptIni {
  public:
@@ -83,9 +101,12 @@ class CCryptIni {
   // Sets several keys of one section in one replace of the file: every value is checked
   // first, and then either all of them are in the file or none is. The read, the edit
   // and the replace hold the file's platform::RewriteLock, so that no other writer's
-  // update is lost in between. Throws as Write does, and UndecipherableFileError for an
-  // undecipherable file when `undecipherable` is Refuse.
-  std::int32_t WriteKeys(const IniEntries& entries, const std::string& section, UndecipherableFile undecipherable);
+  // update is lost in between; a new file gets NewFile::Private protection. Throws as
+  // Write does, UndecipherableFileError for an undecipherable file when `undecipherable`
+  // is Refuse, MissingFileError for a missing one when `missing` is Refuse, and
+  // platform::FileError when the new file would be larger than kLargestEncipheredFile.
+  std::int32_t WriteKeys(const IniEntries& entries, const std::string& section, UndecipherableFile undecipherable,
+                         MissingFile missing);
 };
 
 extern CCryptIni g_settingsCryptIni;  // "SettingsHost.ini"

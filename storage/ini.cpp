@@ -16,13 +16,16 @@ void CIni::SetPath(const char* path) {
 std::string CIni::GetString(const char* key, const char* defaultValue) const {
   const std::string fallback = defaultValue != nullptr ? defaultValue : "";
   if (key == nullptr || m_path.empty()) return fallback;
-  // The buffer doubles until the value is not cut (each try reads the whole file, so a
-  // long value costs a few reads, not one per 512 characters); a value that fills the
-  // buffer exactly is read once more, which is harmless.
-  for (std::size_t size = 512;; size *= 2) {
-    IniLookup lookup = ProfileGetString(m_path, kConfigSection, key, fallback, size);
-    if (lookup.copied + 1 < size) return std::move(lookup.value);
+  return std::move(GetStrings({{key, fallback}}).front());
+}
+
+std::vector<std::string> CIni::GetStrings(const std::vector<std::pair<std::string, std::string>>& keyDefaults) const {
+  if (m_path.empty()) {
+    std::vector<std::string> defaults;
+    for (const auto& entry : keyDefaults) defaults.push_back(entry.second);
+    return defaults;
   }
+  return ProfileGetWholeStrings(m_path, kConfigSection, keyDefaults);
 }
 
 void CIni::WriteString(const char* key, const char* value) {
@@ -32,6 +35,16 @@ void CIni::WriteString(const char* key, const char* value) {
   IniCheckWritable(kConfigSection, key, text);
   if (m_path.empty()) throw platform::FileError(m_path, "cannot write (no settings file chosen)");
   ProfileWriteString(m_path, kConfigSection, key, text);
+}
+
+}  // namespace storage
+
+namespace storage {
+
+void CIni::WriteStrings(const std::vector<std::pair<std::string, std::string>>& entries) {
+  for (const auto& [key, value] : entries) IniCheckWritable(kConfigSection, key, value);
+  if (m_path.empty()) throw platform::FileError(m_path, "cannot write (no settings file chosen)");
+  ProfileWriteStrings(m_path, kConfigSection, entries);
 }
 
 }  // namespace storage

@@ -5,25 +5,51 @@
 
 namespace storage {
 
+namespace {
+
+// Missing or unreadable: every key answers its default, as the profile function does.
+std::string TextOrNothing(const std::string& path) {
+  try {
+    return platform::ReadWholeFile(path);
+  } catch (const platform::FileError&) {
+    return std::string();
+  }
+}
+
+}  // namespace
+
 IniLookup ProfileGetString(const std::string& path, const char* section, const std::string& key,
                            const std::string& defaultValue, std::size_t bufferSize) {
-  std::string text;
-  try {
-    text = platform::ReadWholeFile(path);
-  } catch (const platform::FileError&) {
-    // Missing or unreadable: every key answers its default, as the profile function does.
+  return IniGetString(TextOrNothing(path), section, key, defaultValue, bufferSize);
+}
+
+// The text is read once for every key, and the engine looks at it in place: the memory
+// taken is the file's size and the values found.
+std::vector<std::string> ProfileGetWholeStrings(const std::string& path, const char* section,
+                                                const std::vector<std::pair<std::string, std::string>>& keyDefaults) {
+  const std::string text = TextOrNothing(path);
+  std::vector<std::string> values;
+  for (const auto& [key, defaultValue] : keyDefaults) {
+    const std::size_t whole = text.size() + defaultValue.size() + 2;  // more than any value can take
+    values.push_back(IniGetString(text, section, key, defaultValue, whole).value);
   }
-  return IniGetString(text, section, key, defaultValue, bufferSize);
+  return values;
 }
 
 void ProfileWriteString(const std::string& path, const char* section, const std::string& key,
                         const std::string& value) {
+  ProfileWriteStrings(path, section, {{key, value}});
+}
+
+void ProfileWriteStrings(const std::string& path, const char* section,
+                         const std::vector<std::pair<std::string, std::string>>& entries) {
   const platform::RewriteLock lock(path);  // no other writer's key is lost between read and replace
   const bool exists = platform::PathExists(path);
   const std::string text = exists ? platform::ReadWholeFile(path) : std::string();
-  const std::string changed = IniWriteString(text, section, key, value);
+  std::string changed = text;
+  for (const auto& [key, value] : entries) changed = IniWriteString(changed, section, key, value);
   if (exists && changed == text) return;
-  platform::ReplaceFileContent(path, changed);
+  platform::ReplaceFileContent(path, changed, platform::NewFile::Shared);
 }
 
 }  // namespace storage

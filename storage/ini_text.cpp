@@ -1,6 +1,6 @@
 #include "storage/ini_text.h"
 
-#include <vector>
+#include "storage/secret.h"
 
 namespace storage {
 namespace {
@@ -41,69 +41,88 @@ struct Line {
   bool hasValue = false;  // an entry with '='
 };
 
-// The section headers and entries of the text (a line ends at LF, at CR LF, or at a lone
-// CR). Blank lines are left out: nothing looks at them, and a damaged file of millions
-// of them then costs no memory.
-std::vector<Line> SplitLines(std::string_view text) {
-  std::vector<Line> lines;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    Line line;
-    line.begin = pos;
-    std::size_t end = pos;
-    while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
-    line.end = end;
-    if (end < text.size()) end += (text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1;
-    line.next = end;
-    pos = end;
+// Reads the section headers and entries of the text one at a time (a line ends at LF,
+// at CR LF, or at a lone CR), blank lines left out. Nothing is kept of the lines behind:
+// a file of millions of short lines costs no memory beyond its text.
+class LineReader {
+ public:
+  explicit LineReader(std::string_view text) : m_text(text) {}
 
-    const std::string_view content = Trim(text.substr(line.begin, line.end - line.begin));
-    if (content.empty()) continue;
-    if (content.front() == '[') {
-      const std::size_t close = content.rfind(']');
-      if (close != std::string_view::npos && close > 0) {
-        line.kind = LineKind::Section;
-        line.name = Trim(content.substr(1, close - 1));
-        lines.push_back(line);
-        continue;
+  bool Next(Line& line) {
+    while (m_pos < m_text.size()) {
+      line = Line{};
+      line.begin = m_pos;
+      std::size_t end = m_pos;
+      while (end < m_text.size() && m_text[end] != '\n' && m_text[end] != '\r') ++end;
+      line.end = end;
+      if (end < m_text.size())
+        end += (m_text[end] == '\r' && end + 1 < m_text.size() && m_text[end + 1] == '\n') ? 2 : 1;
+      line.next = end;
+      m_pos = end;
+
+      const std::string_view content = Trim(m_text.substr(line.begin, line.end - line.begin));
+      if (content.empty()) continue;
+      if (content.front() == '[') {
+        const std::size_t close = content.rfind(']');
+        if (close != std::string_view::npos && close > 0) {
+          line.kind = LineKind::Section;
+          line.name = Trim(content.substr(1, close - 1));
+          return true;
+        }
       }
+      line.kind = LineKind::Entry;
+      const std::size_t equals = content.find('=');
+      if (equals == std::string_view::npos) {
+        line.name = content;
+      } else {
+        line.name = Trim(content.substr(0, equals));
+        line.hasValue = true;
+        line.value = Trim(content.substr(equals + 1));
+      }
+      return true;
     }
-    line.kind = LineKind::Entry;
-    const std::size_t equals = content.find('=');
-    if (equals == std::string_view::npos) {
-      line.name = content;
-    } else {
-      line.name = Trim(content.substr(0, equals));
-      line.hasValue = true;
-      line.value = Trim(content.substr(equals + 1));
-    }
-    lines.push_back(line);
+    return false;
   }
-  return lines;
-}
 
-// The lines of the first section named `section`: [first, last) of `lines`, with `first`
-// the header's index. Keys before any section header belong to no section.
-struct SectionSpan {
-  std::size_t header = 0;
-  std::size_t last = 0;  // one past the last line before the next header
+ private:
+  std::string_view m_text;
+  std::size_t m_pos = 0;
 };
 
-bool FindSection(const std::vector<Line>& lines, std::string_view section, SectionSpan& span) {
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (lines[i].kind != LineKind::Section || !SameName(lines[i].name, section)) continue;
-    span.header = i;
-    span.last = i + 1;
-    while (span.last < lines.size() && lines[span.last].kind != LineKind::Section) ++span.last;
-    return true;
-  }
-  return false;
-}
+// What an edit needs of the first section named `section`: its header, the first entry
+// named `key` in it, and its last entry (comment lines count). Keys before any section
+// header belong to no section.
+struct SectionLook {
+  bool found = false;
+  Line header;
+  bool hasKey = false;
+  Line key;
+  bool hasEntry = false;
+  Line lastEntry;
+};
 
-const Line* FindKey(const std::vector<Line>& lines, const SectionSpan& span, std::string_view key) {
-  for (std::size_t i = span.header + 1; i < span.last; ++i)
-    if (lines[i].kind == LineKind::Entry && SameName(lines[i].name, key)) return &lines[i];
-  return nullptr;
+SectionLook LookUp(std::string_view text, std::string_view section, std::string_view key) {
+  SectionLook look;
+  LineReader reader(text);
+  Line line;
+  while (reader.Next(line)) {
+    if (line.kind == LineKind::Section) {
+      if (look.found) break;  // the end of the first section of that name
+      if (SameName(line.name, section)) {
+        look.found = true;
+        look.header = line;
+      }
+      continue;
+    }
+    if (!look.found) continue;
+    if (!look.hasKey && SameName(line.name, key)) {
+      look.hasKey = true;
+      look.key = line;
+    }
+    look.hasEntry = true;
+    look.lastEntry = line;
+  }
+  return look;
 }
 
 // A value in matching single or double quotes is returned without them.
@@ -158,12 +177,8 @@ IniLookup IniGetString(std::string_view text, std::string_view section, std::str
   IniLookup result;
   if (bufferSize == 0) return result;
   std::string_view found = TrimDefault(defaultValue);
-  const std::vector<Line> lines = SplitLines(text);
-  SectionSpan span;
-  if (FindSection(lines, Trim(section), span)) {
-    const Line* line = FindKey(lines, span, Trim(key));
-    if (line != nullptr && line->hasValue) found = line->value;
-  }
+  const SectionLook look = LookUp(text, Trim(section), Trim(key));
+  if (look.hasKey && look.key.hasValue) found = look.key.value;
   // The quotes come off the default too, and before the cut.
   found = Unquote(found);
   result.value.assign(found.substr(0, bufferSize - 1));
@@ -184,36 +199,38 @@ std::string IniWriteString(std::string_view text, std::string_view section, std:
   const std::string_view newKey = trimFront(key);
   value = trimFront(value);
 
-  const std::vector<Line> lines = SplitLines(text);
+  const SectionLook look = LookUp(text, Trim(section), Trim(key));
   const bool lastLineUnended = !text.empty() && text.back() != '\n' && text.back() != '\r';
+  // The texts are given their whole size first: a text that grows leaves its old bytes,
+  // the value among them (maybe a password), in the memory it gives back.
   std::string entry;
+  const WipeOnExit wipeEntry(entry);
+  entry.reserve(newKey.size() + value.size() + 3);
   entry.append(newKey).append("=").append(value).append("\r\n");
+  std::string out;
+  out.reserve(text.size() + entry.size() + newSection.size() + 6);
 
-  SectionSpan span;
-  if (!FindSection(lines, Trim(section), span)) {
+  if (!look.found) {
     // A new section goes at the very end, right after the last line.
-    std::string out(text);
+    out.append(text);
     if (lastLineUnended) out += "\r\n";
     out.append("[").append(newSection).append("]\r\n").append(entry);
     return out;
   }
 
-  std::string out;
-  if (const Line* line = FindKey(lines, span, Trim(key))) {
+  if (look.hasKey) {
     // Only the line concerned changes; the key keeps its spelling from the file.
-    if (line->hasValue && line->value == value) return std::string(text);
-    out.append(text.substr(0, line->begin));
-    out.append(line->name).append("=").append(value).append("\r\n");
-    out.append(text.substr(line->next));
+    const Line& line = look.key;
+    if (line.hasValue && line.value == value) return std::string(text);
+    out.append(text.substr(0, line.begin));
+    out.append(line.name).append("=").append(value).append("\r\n");
+    out.append(text.substr(line.next));
     return out;
   }
 
   // A new key goes after the section's last entry (comment lines count), ahead of any
   // blank lines that separate it from the next section.
-  std::size_t after = span.header;
-  for (std::size_t i = span.header + 1; i < span.last; ++i)
-    if (lines[i].kind == LineKind::Entry) after = i;
-  const Line& anchor = lines[after];
+  const Line& anchor = look.hasEntry ? look.lastEntry : look.header;
   out.append(text.substr(0, anchor.next));
   if (anchor.next == anchor.end) out += "\r\n";  // the anchor is the text's last line, unended
   out.append(entry);

@@ -27,4 +27,20 @@ class WipeOnExit {
   std::string& m_text;
 };
 
+// Wipes the text of every (name, text) pair of a container when the scope ends: a list
+// of keys to write holds copies of the secrets among them.
+template <typename Pairs>
+class WipeValuesOnExit {
+ public:
+  explicit WipeValuesOnExit(Pairs& pairs) : m_pairs(pairs) {}
+  ~WipeValuesOnExit() {
+    for (auto& pair : m_pairs) WipeText(pair.second);
+  }
+  WipeValuesOnExit(const WipeValuesOnExit&) = delete;
+  WipeValuesOnExit& operator=(const WipeValuesOnExit&) = delete;
+
+ private:
+  Pairs& m_pairs;
+};
+
 }  // namespace storage

@@ -176,8 +176,8 @@ TEST(ServiceReads, EveryReadSeesACompleteOldOrNewFile) {
   const std::string hostPath = dir / kHostName, cardPath = dir / kCardName;
   storage::g_settingsCryptIni.m_strFileName = hostPath;
   storage::g_settingsCryptIni.Write(HostValue(0), "HOST", "Settings");
-  platform::ReplaceFileContent(cardPath,
-                               *storage::EncipherIniText(CardText(0, 0)));  // as the registering component writes it
+  platform::ReplaceFileContent(cardPath, *storage::EncipherIniText(CardText(0, 0)),
+                               platform::NewFile::Private);  // as the registering component writes it
 
   ReaderProcess reader(dir.path().substr(0, dir.path().size() - 1));
   for (int waited = 0; !Exists(dir / kReady) && waited < 3000; ++waited) Sleep(10);
@@ -237,7 +237,7 @@ TEST(ServiceReads, EveryReadSeesACompleteOldOrNewFile) {
 TEST(ServiceReads, OurReadsAndReplacesWaitForAnUnsharedOpen) {
   testing_support::TestFolder dir;
   const std::string path = dir / kHostName;
-  platform::ReplaceFileContent(path, "old");
+  platform::ReplaceFileContent(path, "old", platform::NewFile::Shared);
   auto holdFor = [&](int ms) {
     HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     EXPECT_NE(h, INVALID_HANDLE_VALUE);
@@ -255,7 +255,7 @@ TEST(ServiceReads, OurReadsAndReplacesWaitForAnUnsharedOpen) {
   };
   auto replace = [&](const std::string& bytes) -> std::string {
     try {
-      platform::ReplaceFileContent(path, bytes);
+      platform::ReplaceFileContent(path, bytes, platform::NewFile::Shared);
       return "replaced";
     } catch (const platform::FileError& e) {
       return std::string("error: ") + e.what();

@@ -121,7 +121,7 @@ class Files {
  public:
   std::string Put(const std::string& bytes) {
     const std::string path = m_dir / ("t" + std::to_string(m_count++) + ".ini");
-    platform::ReplaceFileContent(path, bytes);
+    platform::ReplaceFileContent(path, bytes, platform::NewFile::Shared);
     return path;
   }
 

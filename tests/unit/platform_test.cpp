@@ -2,7 +2,9 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <thread>
@@ -11,12 +13,20 @@
 #include <windows.h>
 #include <sddl.h>
 #else
+#include <fcntl.h>
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <future>
 #endif
 
 #include "platform/fault.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/sibling_names.h"
 #include "platform/wildcard.h"
 #include "tests/unit/test_folder.h"
 
@@ -55,10 +65,80 @@ TEST(DirectoryOf, KeepsTheLastSeparator) {
   EXPECT_EQ(platform::DirectoryOf(s), s);
 }
 
+TEST(SiblingNames, FitTheNameLimitAndStayApart) {
+  const std::string shortName = "1234.dll";
+  EXPECT_EQ(platform::SiblingStem(shortName, 255), shortName);
+  const std::string longA = std::string(240, 'a') + "1.dll", longB = std::string(240, 'a') + "2.dll";
+  for (const std::string& name : {longA, longB}) {
+    const std::string stem = platform::SiblingStem(name, 255);
+    EXPECT_LE(stem.size() + platform::kSiblingSuffixRoom, 255u) << name;
+    EXPECT_EQ(stem.compare(0, 200, name, 0, 200), 0) << "the stem begins as the name does: " << stem;
+  }
+  EXPECT_NE(platform::SiblingStem(longA, 255), platform::SiblingStem(longB, 255));
+  EXPECT_EQ(platform::SiblingStem(longA, 255), platform::SiblingStem(longA, 255));
+}
+
+TEST(SiblingNames, TellALeftoverFromOtherFiles) {
+  struct Case {
+    const char* name;
+    const char* stem;
+    bool foldCase;
+    bool sibling;
+  } cases[] = {
+      {"1234.dll.4711-0.tmp", "1234.dll", false, true},   {"1234.dll.4711-12.tmp", "1234.dll", true, true},
+      {"1234.DLL.4711-0.tmp", "1234.dll", true, true},    {"1234.DLL.4711-0.tmp", "1234.dll", false, false},
+      {"1234.dll.tmp", "1234.dll", false, false},         {"1234.dll.4711.tmp", "1234.dll", false, false},
+      {"1234.dll.4711-.tmp", "1234.dll", false, false},   {"1234.dll.x-1.tmp", "1234.dll", false, false},
+      {"1234.dll.1-2.tmp.dll", "1234.dll", false, false}, {"51234.dll.1-2.tmp", "1234.dll", false, false},
+      {"1234.dll.1-2.tmp", "234.dll", false, false},      {"Settings.ini.9-3.tmp", "Settings.ini", false, true},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(platform::IsSiblingName(c.name, c.stem, c.foldCase), c.sibling) << c.name << " of " << c.stem;
+  EXPECT_EQ(platform::StemOfSiblingName("12.dll.3-4.tmp"), std::optional<std::string_view>("12.dll"));
+  EXPECT_EQ(platform::StemOfSiblingName("12.dll"), std::nullopt);
+}
+
+// A writer killed between writing its sibling and the replace leaves the new secret
+// beside the file; the next writer in the file's turn removes it, and only it.
+TEST(ReplaceFileContent, RemovesWhatAKilledWriterLeftOfThatFile) {
+  TestFolder dir;
+  dir.Write("card.dll", "old");
+  dir.Write("card.dll.4711-0.tmp", "left by a killed writer");
+  dir.Write("card.dll.4711-1.tmp", "and another");
+  dir.Write("card.dll.mine.tmp", "not a sibling name");
+  dir.Write("other.dll.4711-0.tmp", "a sibling of another file");
+  platform::ReplaceFileContent(dir / "card.dll", "new", platform::NewFile::Private);
+  EXPECT_EQ(dir.Read("card.dll"), "new");
+  EXPECT_EQ(dir.Listing(), "card.dll card.dll.mine.tmp other.dll.4711-0.tmp");
+}
+
+// A name near the file system's limit: the sibling's name is shortened to fit, and every
+// message names the file, not the sibling.
+TEST(ReplaceFileContent, AFileNameNearTheLimitIsRewritten) {
+  TestFolder dir;
+  const std::string name = dir.NameNearTheLimit('7');
+  dir.Write(name, "old");
+  platform::ReplaceFileContent(dir / name, "new", platform::NewFile::Private);
+  EXPECT_EQ(dir.Read(name), "new");
+  EXPECT_EQ(dir.Listing(), name);
+  for (const FileOp failing : {FileOp::Write, FileOp::Flush, FileOp::Rename}) {
+    platform::ScopedFaultHook hook([&](FileOp op, const std::string&) { return op == failing; });
+    try {
+      platform::ReplaceFileContent(dir / name, "newer", platform::NewFile::Private);
+      ADD_FAILURE() << "no error";
+    } catch (const platform::FileError& e) {
+      EXPECT_EQ(e.path(), dir / name) << platform::FileOpName(failing);
+      EXPECT_EQ(std::string(e.what()).find(".tmp"), std::string::npos) << e.what();
+    }
+  }
+  EXPECT_EQ(dir.Read(name), "new");
+  EXPECT_EQ(dir.Listing(), name);
+}
+
 TEST(ReplaceFileContent, ReplacesWholeAndLeavesNoSibling) {
   TestFolder dir;
   dir.Write("a.ini", "old");
-  platform::ReplaceFileContent(dir / "a.ini", "new content");
+  platform::ReplaceFileContent(dir / "a.ini", "new content", platform::NewFile::Shared);
   EXPECT_EQ(dir.Read("a.ini"), "new content");
   EXPECT_EQ(dir.Listing(), "a.ini");
 }
@@ -68,7 +148,7 @@ TEST(ReplaceFileContent, AFailureAtAnyStepKeepsTheOldFile) {
     TestFolder dir;
     dir.Write("a.ini", "old");
     platform::ScopedFaultHook hook([&](FileOp op, const std::string&) { return op == failing; });
-    EXPECT_THROW(platform::ReplaceFileContent(dir / "a.ini", "new"), platform::FileError)
+    EXPECT_THROW(platform::ReplaceFileContent(dir / "a.ini", "new", platform::NewFile::Shared), platform::FileError)
         << platform::FileOpName(failing);
     EXPECT_EQ(dir.Read("a.ini"), "old") << platform::FileOpName(failing);
     EXPECT_EQ(dir.Listing(), "a.ini") << platform::FileOpName(failing);
@@ -87,10 +167,140 @@ TEST(ReplaceFileContent, KeepsTheFileMode) {
     TestFolder dir;
     dir.Write("card.dll", "old");
     ASSERT_EQ(::chmod((dir / "card.dll").c_str(), mode), 0);
-    platform::ReplaceFileContent(dir / "card.dll", "new");
+    platform::ReplaceFileContent(dir / "card.dll", "new", platform::NewFile::Private);
     EXPECT_EQ(ModeOf(dir / "card.dll"), mode) << std::oct << mode;
     EXPECT_EQ(dir.Read("card.dll"), "new");
   }
+}
+
+// A new file holding a secret is the owner's alone, whatever the umask; a plain one
+// follows the umask as any new file; an existing one keeps its mode (above).
+TEST(ReplaceFileContent, ANewFileGetsTheProtectionOfItsKind) {
+  const mode_t umaskBefore = ::umask(022);
+  struct Case {
+    platform::NewFile kind;
+    int mode;
+  } cases[] = {{platform::NewFile::Private, 0600}, {platform::NewFile::Shared, 0644}};
+  for (const Case& c : cases) {
+    TestFolder dir;
+    platform::ReplaceFileContent(dir / "new.ini", "content", c.kind);
+    EXPECT_EQ(ModeOf(dir / "new.ini"), c.mode) << std::oct << c.mode;
+  }
+  ::umask(umaskBefore);
+}
+
+// A named pipe named like one of our files is refused at once instead of waited on.
+TEST(NonRegularFiles, AreRefusedWithoutWaiting) {
+  TestFolder dir;
+  ASSERT_EQ(::mkfifo((dir / "SettingsHost.ini").c_str(), 0600), 0);
+  struct Case {
+    const char* what;
+    std::function<void()> call;
+  } cases[] = {
+      {"ReadWholeFile", [&] { platform::ReadWholeFile(dir / "SettingsHost.ini"); }},
+      {"ReadWholeFileUpTo", [&] { platform::ReadWholeFileUpTo(dir / "SettingsHost.ini", 1024); }},
+      {"ReadOnlyFile", [&] { platform::ReadOnlyFile file(dir / "SettingsHost.ini"); }},
+      {"ReplaceFileContent",
+       [&] { platform::ReplaceFileContent(dir / "SettingsHost.ini", "x", platform::NewFile::Private); }},
+  };
+  for (const Case& c : cases) {
+    auto done = std::async(std::launch::async, [&] {
+      try {
+        c.call();
+        return std::string("no error");
+      } catch (const platform::FileError& e) {
+        return std::string(e.what());
+      }
+    });
+    if (done.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+      // Let the waiting call go, so that the test can end and say so.
+      const int writer = ::open((dir / "SettingsHost.ini").c_str(), O_WRONLY | O_NONBLOCK);
+      if (writer >= 0) ::close(writer);
+      ADD_FAILURE() << c.what << " waits on the pipe";
+    }
+    const std::string message = done.get();
+    EXPECT_NE(message.find("not a regular file"), std::string::npos) << c.what << ": " << message;
+  }
+  platform::TouchFile(dir / "SettingsHost.ini");  // a touch neither waits
+}
+
+// The writer runs as another user, as a member of the file's group or not: the file
+// keeps its group, or is refused when its group could not be kept.
+TEST(ReplaceFileContent, KeepsTheGroupOrRefuses) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+  constexpr uid_t kOwner = 4242, kWriter = 4343;
+  constexpr gid_t kFileGroup = 4444, kWriterGroup = 4545;
+  struct Case {
+    const char* what;
+    bool writerInFileGroup;
+    int mode;
+    bool replaced;
+  } cases[] = {
+      {"a member of the file's group", true, 0660, true},
+      {"no member, the group may read what others may not", false, 0660, false},
+      {"no member, the group has what others have", false, 0666, true},
+  };
+  for (const Case& c : cases) {
+    TestFolder dir;
+    ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+    dir.Write("card.dll", "old");
+    const std::string path = dir / "card.dll";
+    ASSERT_EQ(::chown(path.c_str(), kOwner, kFileGroup), 0);
+    ASSERT_EQ(::chmod(path.c_str(), c.mode), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      const gid_t groups[] = {kWriterGroup, kFileGroup};
+      if (::setgroups(c.writerInFileGroup ? 2 : 1, groups) != 0 || ::setgid(kWriterGroup) != 0 ||
+          ::setuid(kWriter) != 0)
+        ::_exit(3);
+      try {
+        platform::ReplaceFileContent(path, "new", platform::NewFile::Private);
+        ::_exit(0);
+      } catch (const platform::FileError& e) {
+        ::_exit(std::string(e.what()).find("group") != std::string::npos ? 1 : 2);
+      }
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << c.what;
+    EXPECT_EQ(WEXITSTATUS(status), c.replaced ? 0 : 1) << c.what;
+    struct stat st {};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    EXPECT_EQ(dir.Read("card.dll"), c.replaced ? "new" : "old") << c.what;
+    if (c.writerInFileGroup) {
+      EXPECT_EQ(st.st_gid, kFileGroup) << c.what;
+    }
+    EXPECT_EQ(static_cast<int>(st.st_mode & 07777), c.mode) << c.what;
+    EXPECT_EQ(dir.Listing(), "card.dll") << c.what;
+  }
+}
+
+// An access list giving the service's account its own entry is carried over.
+TEST(ReplaceFileContent, CarriesTheAccessListOver) {
+  TestFolder dir;
+  dir.Write("card.dll", "old");
+  const std::string path = dir / "card.dll";
+  ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+  // The kernel's form of "user::rw-, user:4242:r--, group::r--, mask::r--, other::---".
+  struct Entry {
+    std::uint16_t tag, perm;
+    std::uint32_t id;
+  };
+  const Entry entries[] = {
+      {0x01, 6, 0xFFFFFFFFu}, {0x02, 4, 4242}, {0x04, 4, 0xFFFFFFFFu}, {0x10, 4, 0xFFFFFFFFu}, {0x20, 0, 0xFFFFFFFFu}};
+  std::string list(4, '\0');
+  list[0] = 2;  // version
+  for (const Entry& e : entries) list.append(reinterpret_cast<const char*>(&e), sizeof e);
+  if (::setxattr(path.c_str(), "system.posix_acl_access", list.data(), list.size(), 0) != 0)
+    GTEST_SKIP() << "no access lists here: " << std::strerror(errno);
+  platform::ReplaceFileContent(path, "new", platform::NewFile::Private);
+  std::string kept(256, '\0');
+  const ssize_t n = ::getxattr(path.c_str(), "system.posix_acl_access", kept.data(), kept.size());
+  ASSERT_GT(n, 0) << "the access list was dropped";
+  kept.resize(static_cast<std::size_t>(n));
+  EXPECT_EQ(kept, list);
+  EXPECT_EQ(ModeOf(path), 0640);
+  EXPECT_EQ(dir.Read("card.dll"), "new");
 }
 #else
 std::string DaclOf(const std::string& path) {
@@ -135,7 +345,7 @@ TEST(ReplaceFileContent, KeepsTheSecurityDescriptorAndAttributes) {
   const std::string dacl = DaclOf(path);
   ASSERT_NE(dacl, fresh) << "the file's own access list did not take";
   ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE));
-  platform::ReplaceFileContent(path, "new");
+  platform::ReplaceFileContent(path, "new", platform::NewFile::Private);
   EXPECT_EQ(dir.Read("card.dll"), "new");
   EXPECT_EQ(DaclOf(path), dacl);
   EXPECT_EQ(GetFileAttributesA(path.c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE),
@@ -169,7 +379,7 @@ TEST(ReplaceFileContent, NeverWritesThroughWhatIsPlantedAtTheSiblingName) {
       }
       return false;
     });
-    platform::ReplaceFileContent(dir / "card.dll", "new");
+    platform::ReplaceFileContent(dir / "card.dll", "new", platform::NewFile::Private);
     ASSERT_EQ(planted.size(), 1u);
     EXPECT_EQ(dir.Read("card.dll"), "new");
     EXPECT_EQ(dir.Read("victim"), "precious");

@@ -48,4 +48,13 @@ std::string TestFolder::Listing() const {
   return text;
 }
 
+std::string TestFolder::NameNearTheLimit(char fill) const {
+#ifdef _WIN32
+  const std::size_t length = 259 - m_path.size();
+#else
+  const std::size_t length = 249;
+#endif
+  return std::string(length - 4, fill) + ".dll";
+}
+
 }  // namespace testing_support

@@ -21,6 +21,10 @@ class TestFolder {
   // Names of the files and folders in it, sorted.
   std::string Listing() const;
 
+  // A card file name of `fill` characters and ".dll" as long as a name in this folder may
+  // be: 255 bytes less a little elsewhere, a whole path of MAX_PATH - 1 on Windows.
+  std::string NameNearTheLimit(char fill) const;
+
  private:
   std::string m_path;
 };

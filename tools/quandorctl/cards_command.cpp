@@ -40,8 +40,9 @@ constexpr char kUsage[] =
     "               replace of its file. Passwords are never taken from the command line.\n"
     "               A value with a blank at either end or in quotes is refused (it would not\n"
     "               read back as given), and so is a card file that does not decipher.\n"
-    "  delete       deletes the card's file.\n"
-    "  reset        deletes every card file of the folder; refused without --yes. When a\n"
+    "  delete       deletes the card's file (and what a rewrite cut short left of it).\n"
+    "  reset        deletes every card file of the folder, and the temporary files that\n"
+    "               rewrites cut short left of card files; refused without --yes. When a\n"
     "               .dll file of the folder does not decipher as a card (a mistyped --folder\n"
     "               holding program libraries), nothing is deleted and those files are\n"
     "               named (exit status 3); --force deletes them too.\n"
@@ -164,8 +165,8 @@ int List(const Args& rest) {
 
   ExpectReadableSettingsFile(settingsDir);
   const std::string expiry = settings::ReadCardExpiryText(settingsDir);
-  // Passwords that will not be shown are not even taken out of the files.
-  const std::vector<cards::CardFile> list = cards::EnumerateCards(folder, showPasswords);
+  const std::vector<cards::CardFile> list =
+      cards::EnumerateCards(folder, showPasswords ? cards::CardPasswords::Read : cards::CardPasswords::Skip);
   std::vector<Column> columns = {{"Username", "user"}, {"Card Number", "cardNumber"}, {"Expires", "expires"}};
   if (showPasswords) columns.push_back({"Password", "password"});
   if (fullNumbers) columns.push_back({"File", "file"});
@@ -207,7 +208,7 @@ int List(const Args& rest) {
 // The one card that CARD names, by full number or file name.
 cards::CardFile FindCard(const std::string& folder, const std::string& wanted) {
   std::vector<cards::CardFile> matches;
-  for (cards::CardFile& card : cards::EnumerateCards(folder, false)) {
+  for (cards::CardFile& card : cards::EnumerateCards(folder, cards::CardPasswords::Skip)) {
     if (card.number == wanted || card.fileName == wanted) matches.push_back(std::move(card));
   }
   if (matches.empty()) throw CommandError(kExitFile, "no card " + Quoted(wanted) + " in " + folder);
@@ -287,7 +288,7 @@ int Reset(const Args& rest) {
     // A mistyped folder must not cost a program its libraries: every file to delete
     // must be a card first.
     std::string strangers;
-    for (const cards::CardFile& card : cards::EnumerateCards(folder, false)) {
+    for (const cards::CardFile& card : cards::EnumerateCards(folder, cards::CardPasswords::Skip)) {
       std::string readError;
       if (!Deciphers(card.path, readError) || !readError.empty()) strangers += "\n  " + card.path;
     }
@@ -307,7 +308,9 @@ int Reset(const Args& rest) {
   std::fflush(stdout);
   for (const std::string& path : reset.notDeleted)
     std::fprintf(stderr, "quandorctl cards: %s: cannot delete\n", path.c_str());
-  return reset.notDeleted.empty() ? kExitOk : kExitFile;
+  for (const std::string& path : reset.leftoversKept)
+    std::fprintf(stderr, "quandorctl cards: %s: cannot delete (left by a rewrite that was cut short)\n", path.c_str());
+  return reset.notDeleted.empty() && reset.leftoversKept.empty() ? kExitOk : kExitFile;
 }
 
 int RunCards(const Args& args) {

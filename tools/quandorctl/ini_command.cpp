@@ -51,10 +51,10 @@ std::string ReadIniText(const std::string& path) {
   return std::move(*text);
 }
 
+// A text whose enciphered file would pass the 1 MiB bound is refused: every reader would
+// take that file for a damaged one.
 void ReplaceWithText(const std::string& path, const std::string& text) {
-  const std::optional<storage::ByteArray> bytes = storage::EncipherIniText(text);
-  if (!bytes) throw CommandError(kExitFile, path + ": cannot encipher (the AES cipher is not available)");
-  platform::ReplaceFileContent(path, *bytes);
+  platform::ReplaceFileContent(path, storage::EncipherIniFile(path, text), platform::NewFile::Private);
 }
 
 void WriteOut(const std::string& bytes) {

@@ -1,14 +1,24 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <map>
 #include <new>
+#include <thread>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "cards/card_files.h"
 #include "platform/fault.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/sibling_names.h"
 #include "storage/ini_text.h"
 #include "tests/unit/cards/card_fixture.h"
 
@@ -312,6 +322,134 @@ TEST(DeleteAllCards, ACardThatCannotBeDeletedStillCountsAndIsNamed) {
   EXPECT_EQ(reset.found, 2);
   EXPECT_EQ(reset.notDeleted, std::vector<std::string>{dir / "2.dll"});
   EXPECT_EQ(dir.Listing(), "2.dll");
+}
+
+// A card deleted (by quandorctl, the card dialog or a reset) while a rewrite waited for
+// the card's turn stays deleted: the rewrite looks again in its turn.
+TEST(RewriteCardAccount, ACardDeletedWhileTheRewriteWaitedStaysDeleted) {
+  TestFolder dir;
+  MakeCard(dir, "1.dll", "u", "p");
+  std::future<std::string> rewrite;
+  {
+    const platform::RewriteLock deleter(dir / "1.dll");  // a delete holds the card's turn
+    rewrite = std::async(std::launch::async, [&] {
+      try {
+        cards::RewriteCardAccount(dir / "1.dll", "v", "q");
+        return std::string("rewritten");
+      } catch (const platform::FileError& e) {
+        return std::string(e.what());
+      }
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // the rewrite saw the card and waits
+    ASSERT_TRUE(platform::RemoveFile(dir / "1.dll"));
+  }
+  const std::string outcome = rewrite.get();
+  EXPECT_NE(outcome.find("1.dll: no such card"), std::string::npos) << outcome;
+  EXPECT_EQ(dir.Listing(), "");
+}
+
+// A delete takes the card's turn: a rewrite under way ends first.
+TEST(DeleteCard, WaitsForTheTurnOfARewriteUnderWay) {
+  struct Case {
+    const char* what;
+    std::function<void(const TestFolder&)> remove;
+  } cases[] = {
+      {"DeleteCard", [](const TestFolder& dir) { EXPECT_TRUE(cards::DeleteCard(dir / "1.dll")); }},
+      {"DeleteAllCards", [](const TestFolder& dir) { EXPECT_EQ(cards::DeleteAllCards(dir.path()).found, 1); }},
+  };
+  for (const Case& c : cases) {
+    TestFolder dir;
+    MakeCard(dir, "1.dll", "u", "p");
+    std::thread remover;
+    {
+      const platform::RewriteLock writer(dir / "1.dll");
+      remover = std::thread([&] { c.remove(dir); });
+      std::this_thread::sleep_for(std::chrono::milliseconds(300));
+      EXPECT_EQ(dir.Listing(), "1.dll") << c.what << " did not wait for the rewrite's turn";
+    }
+    remover.join();
+    EXPECT_EQ(dir.Listing(), "") << c.what;
+  }
+}
+
+// A writer killed between writing its sibling and the replace leaves the card's new
+// account beside it: the list never shows such a file, and a reset removes it with the
+// cards, also one of a card that is gone already; other files stay.
+TEST(DeleteAllCards, RemovesWhatKilledWritersLeftOfCards) {
+  TestFolder dir;
+  const std::string longName = dir.NameNearTheLimit('4');
+  MakeCard(dir, "1.dll", "u", "p");
+  MakeCard(dir, longName, "u", "p");
+  const std::string longStem = platform::SiblingStemOf(dir / longName).substr(dir.path().size());
+  for (const std::string& leftover : {"1.dll.77-0.tmp", "1.dll.78-3.tmp", "gone.dll.77-2.tmp"})
+    dir.Write(leftover, "a killed writer's new account");
+  dir.Write(longStem + ".77-1.tmp", "a killed writer's new account");
+  dir.Write("notes.txt.77-3.tmp", "not of a card");
+  dir.Write("1.dll.tmp", "not a sibling name");
+  EXPECT_EQ(FileNames(cards::EnumerateCards(dir.path())).size(), 2u);
+  const cards::CardReset reset = cards::DeleteAllCards(dir.path());
+  EXPECT_EQ(reset.found, 2);
+  EXPECT_TRUE(reset.notDeleted.empty());
+  EXPECT_TRUE(reset.leftoversKept.empty());
+  EXPECT_EQ(dir.Listing(), "1.dll.tmp notes.txt.77-3.tmp");
+}
+
+TEST(DeleteCard, RemovesWhatAKilledWriterLeftOfThatCard) {
+  TestFolder dir;
+  MakeCard(dir, "1.dll", "u", "p");
+  MakeCard(dir, "2.dll", "u", "p");
+  dir.Write("1.dll.77-0.tmp", "a killed writer's new account");
+  dir.Write("2.dll.77-0.tmp", "of another card");
+  EXPECT_TRUE(cards::DeleteCard(dir / "1.dll"));
+  EXPECT_EQ(dir.Listing(), "2.dll 2.dll.77-0.tmp");
+}
+
+// A card name near the file system's limit can be rewritten, and the messages name it.
+TEST(RewriteCardAccount, ACardNameNearTheLimit) {
+  TestFolder dir;
+  const std::string name = dir.NameNearTheLimit('9');
+  MakeCard(dir, name, "u", "p");
+  cards::RewriteCardAccount(dir / name, "v", "q");
+  EXPECT_EQ(CardText(dir, name), "[Settings]\r\nUSER=v\r\nPASSWORD=q\r\n");
+  platform::ScopedFaultHook hook([](FileOp op, const std::string&) { return op == FileOp::Flush; });
+  try {
+    cards::RewriteCardAccount(dir / name, "w", "r");
+    ADD_FAILURE() << "no error";
+  } catch (const platform::FileError& e) {
+    EXPECT_EQ(e.path(), dir / name);
+  }
+  EXPECT_EQ(dir.Listing(), name);
+}
+
+#ifndef _WIN32
+// A named pipe named like a card is listed as unreadable at once, the other cards beside it.
+TEST(EnumerateCards, APipeNamedLikeACardIsUnreadable) {
+  TestFolder dir;
+  MakeCard(dir, "1.dll", "alice", "a-pw");
+  ASSERT_EQ(::mkfifo((dir / "2.dll").c_str(), 0600), 0);
+  auto listing = std::async(std::launch::async, [&] { return cards::EnumerateCards(dir.path()); });
+  if (listing.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+    const int writer = ::open((dir / "2.dll").c_str(), O_WRONLY | O_NONBLOCK);
+    if (writer >= 0) ::close(writer);
+    ADD_FAILURE() << "the listing waits on the pipe";
+  }
+  std::map<std::string, cards::CardFile> byName;
+  for (cards::CardFile& card : listing.get()) byName[card.fileName] = card;
+  ASSERT_EQ(byName.size(), 2u);
+  EXPECT_EQ(byName["1.dll"].user, "alice");
+  EXPECT_EQ(byName["1.dll"].readError, "");
+  EXPECT_NE(byName["2.dll"].readError.find("not a regular file"), std::string::npos) << byName["2.dll"].readError;
+  EXPECT_EQ(cards::DeleteAllCards(dir.path()).found, 2);
+}
+#endif
+
+TEST(EnumerateCards, WithoutPasswordsReadsNone) {
+  TestFolder dir;
+  MakeCard(dir, "1.dll", "alice", "a-pw");
+  const std::vector<cards::CardFile> list = cards::EnumerateCards(dir.path(), cards::CardPasswords::Skip);
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0].user, "alice");
+  EXPECT_EQ(list[0].password, "");
 }
 
 }  // namespace

@@ -48,14 +48,15 @@ constexpr char kCardFile[] = "0012345678.dll";
 void WriteEnciphered(const std::string& path, const std::string& text) {
   const std::optional<storage::ByteArray> bytes = storage::EncipherIniText(text);
   ASSERT_TRUE(bytes.has_value());
-  platform::ReplaceFileContent(path, *bytes);
+  platform::ReplaceFileContent(path, *bytes, platform::NewFile::Private);
 }
 
 void PrepareSettings(const std::string& folder) {
   WriteEnciphered(folder + kHostFile, "[Settings]\r\nHOST=" + kOldHost + "\r\nLocalPassword=" + kOldPassword +
                                           "\r\nRDGATEWAY=\r\nDOMAIN=\r\n");
   platform::ReplaceFileContent(folder + kPlainFile,
-                               "[ConfigSetting]\r\nFORCENUMKEY=0\r\nDELAY=250\r\nDEBUG=1\r\nEXPIRESAT=7:5\r\n");
+                               "[ConfigSetting]\r\nFORCENUMKEY=0\r\nDELAY=250\r\nDEBUG=1\r\nEXPIRESAT=7:5\r\n",
+                               platform::NewFile::Shared);
 }
 
 void PrepareCard(const std::string& folder) {
@@ -311,7 +312,7 @@ TEST(FileFaults, ALogAppend) {
           if (c.entries < 0) return;
           std::string bytes = Header();
           for (int i = 0; i < c.entries; ++i) bytes += Entry(i);
-          platform::ReplaceFileContent(folder + kLogFile, bytes);
+          platform::ReplaceFileContent(folder + kLogFile, bytes, platform::NewFile::Shared);
         },
         [&](const std::string& folder) {
           logging::CLogFile log(c.cap, FixedTime);

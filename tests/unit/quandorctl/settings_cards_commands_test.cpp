@@ -162,6 +162,27 @@ TEST(QuandorctlIni, SetTakesAValueOfDashFromStandardInputAndRefusesWhatWouldNotR
 // A script's log must show the reason at once: wrong usage is the message and one line
 // pointing at --help, a refused value only its message; the usage only when asked for
 // or when no subcommand is given.
+// A text whose enciphered file would pass 1 MiB would read as a damaged file ever after:
+// load refuses it with the bound in the message and leaves the file as it was; a text
+// just under the bound goes in.
+TEST(QuandorctlIni, LoadRefusesATextBeyondTheBound) {
+  TestFolder dir;
+  const std::string file = Arg(dir / "SettingsHost.ini");
+  ASSERT_EQ(Quandorctl("ini set " + file + " Settings HOST rd01").status, 0);
+  const std::string before = dir.Read("SettingsHost.ini");
+  const std::string line = "K=" + std::string(1000, 'v') + "\r\n";
+  std::string large = "[Settings]\r\n", fits = large;
+  while (large.size() <= storage::kLargestEncipheredFile) large += line;
+  while (fits.size() + line.size() < storage::kLargestEncipheredFile - 4096) fits += line;
+  const Result refused = Quandorctl("ini load " + file, large);
+  EXPECT_EQ(refused.status, 2) << refused.err;
+  EXPECT_TRUE(Contains(refused.err, "1 MiB")) << refused.err;
+  EXPECT_EQ(dir.Read("SettingsHost.ini"), before);
+  EXPECT_EQ(dir.Listing(), "SettingsHost.ini");
+  EXPECT_EQ(Quandorctl("ini load " + file, fits).status, 0);
+  EXPECT_EQ(storage::ReadIniFile(dir / "SettingsHost.ini"), fits);
+}
+
 TEST(QuandorctlSettings, ErrorsAreShort) {
   TestFolder dir;
   const std::string set = "settings set --dir " + Arg(dir.path());
@@ -174,7 +195,8 @@ TEST(QuandorctlSettings, ErrorsAreShort) {
       {set, "quandorctl settings: set needs at least one KEY=VALUE\n" + pointer},
       {"settings show --dir", "quandorctl settings: --dir needs a value\n" + pointer},
       {"settings show --dir a --dir b", "quandorctl settings: --dir is given twice\n" + pointer},
-      {"settings show --verbose", "quandorctl settings: unknown option '--verbose' (after -- it is taken as an argument)\n" + pointer},
+      {"settings show --verbose",
+       "quandorctl settings: unknown option '--verbose' (after -- it is taken as an argument)\n" + pointer},
       {"settings show extra", "quandorctl settings: unexpected argument 'extra'\n" + pointer},
       {set + " HOST", "quandorctl settings: 'HOST' is not KEY=VALUE\nnothing was written\n"},
       {set + " DEBUG=1",

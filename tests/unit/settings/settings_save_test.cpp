@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+#include <vector>
+
 #include "platform/fault.h"
 #include "platform/files.h"
 #include "settings/service_request.h"
 #include "settings/settings_form.h"
+#include "settings/settings_record.h"
 #include "tests/unit/test_folder.h"
 
 namespace {
@@ -66,6 +71,43 @@ TEST(SaveSettingsForm, AMarkerThatCannotBeMadeDoesNotStopTheSave) {
   EXPECT_EQ(notices, 1);
   EXPECT_FALSE(platform::PathExists(dir / "Read.txt"));
   EXPECT_FALSE(settings::TouchReadMarker(dir.path()));
+}
+
+// A store of both files whose second replace fails has changed the first: the service
+// is told and the marker made all the same, and the failure still reaches the caller.
+// When the first replace fails, nothing changed and no one is told.
+TEST(StoreNotifyAndMarkRead, TellsTheServiceWhenOneFileChangedBeforeAFailure) {
+  const std::map<std::string, std::string> values = {{"HOST", "h2"}, {"PRINTERS", "0"}};
+  const std::vector<const char*> order = settings::StoreOrder();
+  const auto first = std::find_if(order.begin(), order.end(), [&](const char* n) { return values.count(n) != 0; });
+  ASSERT_NE(first, order.end());
+  const bool plainFirst = std::string(*first) == "PRINTERS";
+  struct Case {
+    const char* failingFile;
+    bool told;
+  } cases[] = {
+      {plainFirst ? "SettingsHost.ini" : "Settings.ini", true},
+      {plainFirst ? "Settings.ini" : "SettingsHost.ini", false},
+  };
+  for (const Case& c : cases) {
+    TestFolder dir;
+    int notices = 0;
+    bool failed = false;
+    {
+      platform::ScopedFaultHook hook(
+          [&](FileOp op, const std::string& path) { return op == FileOp::Rename && path == dir / c.failingFile; });
+      try {
+        settings::StoreNotifyAndMarkRead(
+            dir.path(), [&] { settings::StoreSettingValues(dir.path(), values); }, [&] { ++notices; });
+      } catch (const platform::FileError& e) {
+        failed = true;
+        EXPECT_NE(std::string(e.what()).find(c.failingFile), std::string::npos) << e.what();
+      }
+    }
+    EXPECT_TRUE(failed) << c.failingFile;
+    EXPECT_EQ(notices, c.told ? 1 : 0) << c.failingFile;
+    EXPECT_EQ(platform::PathExists(dir / "Read.txt"), c.told) << c.failingFile;
+  }
 }
 
 TEST(TouchReadMarker, CreatesAnEmptyFile) {

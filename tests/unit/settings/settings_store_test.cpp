@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 #include <sstream>
 
 #include "platform/fault.h"
@@ -322,6 +323,60 @@ TEST(StoreSettingValues, WritesOnlyTheGivenKeysInTheFixedOrder) {
   EXPECT_EQ(KeyOrder(HostFileText(dir)), std::vector<std::string>{"HOST"});
   EXPECT_EQ(EncipheredKey(dir, "HOST"), "h2");
 }
+
+// quandorctl's keys of one command go into "Settings.ini" in one replace: whichever
+// step fails, the file holds all of them or none, and what it holds is what writing
+// them one by one in the fixed order gives, byte for byte.
+TEST(StoreSettingValues, WritesThePlainKeysAllOrNone) {
+  const std::string before = "; kiosk 7\r\n[ConfigSetting]\r\nPRINTERS=1\r\nDELAY=250\r\n\r\n[Other]\r\nX=1\r\n";
+  const std::map<std::string, std::string> values = {{"EVERYHRS", "3"}, {"PRINTERS", "0"}, {"FORCENUMKEY", "1"}};
+  std::string oneByOne = before;
+  for (const char* name : settings::StoreOrder()) {
+    if (values.count(name) != 0) oneByOne = storage::IniWriteString(oneByOne, "ConfigSetting", name, values.at(name));
+  }
+  for (const FileOp failing : {FileOp::Open, FileOp::Write, FileOp::Flush, FileOp::Rename}) {
+    for (int failingTime = 0; failingTime < static_cast<int>(values.size()); ++failingTime) {
+      TestFolder dir;
+      dir.Write("Settings.ini", before);
+      int seen = 0;
+      bool failed = false;
+      {
+        platform::ScopedFaultHook hook([&](FileOp op, const std::string& path) {
+          const bool plainFile = path.compare(0, (dir / "Settings.ini").size(), dir / "Settings.ini") == 0;
+          return op == failing && plainFile && seen++ == failingTime;
+        });
+        try {
+          settings::StoreSettingValues(dir.path(), values);
+        } catch (const platform::FileError&) {
+          failed = true;
+        }
+      }
+      const std::string after = dir.Read("Settings.ini");
+      EXPECT_EQ(after, failed ? before : oneByOne)
+          << platform::FileOpName(failing) << " failing the " << failingTime + 1 << ". time";
+      EXPECT_EQ(dir.Listing(), "Settings.ini");
+    }
+  }
+}
+
+#ifndef _WIN32
+// Windows reads the plain file with the profile functions, which the fault hook does not reach.
+TEST(LoadSettings, ReadsThePlainFileOnce) {
+  TestFolder dir;
+  settings::StoreSettings(dir.path(), DistinctRecord());
+  int opens = 0;
+  SettingsRecord r;
+  {
+    platform::ScopedFaultHook hook([&](FileOp op, const std::string& path) {
+      opens += op == FileOp::Open && path == dir / "Settings.ini";
+      return false;
+    });
+    r = settings::LoadSettings(dir.path());
+  }
+  EXPECT_EQ(opens, 1);
+  EXPECT_EQ(r, DistinctRecord());
+}
+#endif
 
 TEST(StoreSettingValues, ANameThatIsNotARecordKeyWritesNothing) {
   for (const char* name : {"NOSUCHKEY", "DEBUG", "host"}) {

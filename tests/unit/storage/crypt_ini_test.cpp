@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -144,6 +146,48 @@ TEST(CCryptIni, ReadKeysReadsTheFileOnceAndAnswersAsReadDoes) {
   EXPECT_EQ(bad.ReadKeys({"USER", "PASSWORD"}, "Settings"), (std::vector<std::string>{"", ""}));
   storage::CCryptIni missing = At(dir / "missing.dll");
   EXPECT_THROW(missing.ReadKeys({"USER"}, "Settings"), platform::FileError);
+}
+
+// A text whose enciphered file would pass the bound is never written: every reader
+// would take the file for a damaged one.
+TEST(CCryptIni, AWriteBeyondTheBoundIsRefused) {
+  TestFolder dir;
+  storage::CCryptIni file = At(dir / "SettingsHost.ini");
+  file.Write("1", "A", "Settings");
+  const std::string before = dir.Read("SettingsHost.ini");
+  std::string text = "[Settings]\r\n";
+  for (int i = 0; text.size() < storage::kLargestEncipheredFile; ++i)
+    text += "K" + std::to_string(i) + "=" + std::string(1000, 'v') + "\r\n";
+  storage::IniEntries many;
+  for (int i = 0; i < 2; ++i) many.emplace_back("K" + std::to_string(i), std::string(600000, 'v'));
+  struct Case {
+    const char* what;
+    std::function<void()> write;
+  } cases[] = {
+      {"WriteKeys",
+       [&] { file.WriteKeys(many, "Settings", storage::UndecipherableFile::Refuse, storage::MissingFile::Refuse); }},
+      {"EncipherIniFile", [&] { storage::EncipherIniFile(dir / "SettingsHost.ini", text); }},
+  };
+  for (const Case& c : cases) {
+    try {
+      c.write();
+      ADD_FAILURE() << c.what << ": written";
+    } catch (const platform::FileError& e) {
+      EXPECT_NE(std::string(e.what()).find("1 MiB (1048576 bytes)"), std::string::npos) << e.what();
+      EXPECT_EQ(e.path(), dir / "SettingsHost.ini");
+    }
+  }
+  EXPECT_EQ(dir.Read("SettingsHost.ini"), before);
+  EXPECT_EQ(dir.Listing(), "SettingsHost.ini");
+}
+
+TEST(CCryptIni, AWriteThatMustNotCreateRefusesAMissingFile) {
+  TestFolder dir;
+  storage::CCryptIni file = At(dir / "1.dll");
+  EXPECT_THROW(
+      file.WriteKeys({{"USER", "u"}}, "Settings", storage::UndecipherableFile::Refuse, storage::MissingFile::Refuse),
+      storage::MissingFileError);
+  EXPECT_EQ(dir.Listing(), "");
 }
 
 TEST(CCryptIni, MissingFileIsAnErrorOnRead) {
