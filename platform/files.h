@@ -34,6 +34,9 @@ std::string ReadWholeFile(const std::string& path);
 // which no more than the length is read. Throws FileError as ReadWholeFile does.
 std::optional<std::string> ReadWholeFileUpTo(const std::string& path, std::uint64_t limit);
 
+// The size of a file in bytes. Throws FileError when it cannot be opened (missing, denied).
+std::uint64_t FileSize(const std::string& path);
+
 // Replaces the file's content all at once: the bytes go to a sibling file of a name of
 // its own ("<path>.<process>-<serial>.tmp"), created exclusively and never through a
 // link planted there, are flushed, and the sibling takes the file's place. Readers (the

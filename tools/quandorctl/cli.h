@@ -17,6 +17,7 @@ enum ExitStatus : int {
   kExitUsage = 1,     // wrong usage, or a value that is refused
   kExitFile = 2,      // a file or folder is missing or cannot be read or written
   kExitDecipher = 3,  // a file does not decipher
+  kExitProblem = 4,   // doctor found a problem
 };
 
 // Wrong usage: the message is printed with one line pointing at the group's --help.
