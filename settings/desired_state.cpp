@@ -146,17 +146,17 @@ void AddLocalPassword(DesiredState& state, const std::string& password) {
   state[kSecretKey] = password;
 }
 
-StoredTexts ReadStoredTexts(const std::string& directory) {
+SettingTexts ReadStoredTexts(const std::string& directory) {
   const SettingsRecord record = LoadSettings(directory);
   storage::CIni ini;
   ini.SetPath((directory + kPlainFileName).c_str());
-  StoredTexts texts;
+  SettingTexts texts;
   for (const SettingKey& key : RecordKeys())
     texts[key.name] = key.rule == ReadRule::NotRead ? ini.GetString(key.name, "") : record.*key.field;
   return texts;
 }
 
-std::vector<KeyDifference> DiffSettings(const StoredTexts& stored, const DesiredState& wanted) {
+std::vector<KeyDifference> DiffSettings(const SettingTexts& stored, const DesiredState& wanted) {
   std::vector<KeyDifference> differences;
   for (const char* name : StoreOrder()) {
     const auto want = wanted.find(name);

@@ -40,8 +40,8 @@ void AddLocalPassword(DesiredState& state, const std::string& password);
 // Each record key's text as the program reads it: the stored text, or the key's
 // default when it is missing (LoadSettings); DAILYKEY, never read, as the file holds it
 // ("" when missing).
-using StoredTexts = std::map<std::string, std::string>;
-StoredTexts ReadStoredTexts(const std::string& directory);
+using SettingTexts = std::map<std::string, std::string>;
+SettingTexts ReadStoredTexts(const std::string& directory);
 
 struct KeyDifference {
   std::string name;
@@ -51,6 +51,6 @@ struct KeyDifference {
 };
 
 // The keys of `wanted` whose stored text differs, in the order a store writes them.
-std::vector<KeyDifference> DiffSettings(const StoredTexts& stored, const DesiredState& wanted);
+std::vector<KeyDifference> DiffSettings(const SettingTexts& stored, const DesiredState& wanted);
 
 }  // namespace settings

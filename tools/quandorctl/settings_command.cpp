@@ -2,11 +2,14 @@
 // dialog edits, with the dialog's read rules, written forms and store order.
 #include <cstdio>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 #include "res/product.h"
+#include "settings/desired_state.h"
 #include "settings/service_request.h"
 #include "settings/setting_rules.h"
 #include "settings/settings_audit.h"
@@ -15,7 +18,9 @@
 #include "storage/crypt_ini.h"
 #include "storage/ini.h"
 #include "storage/ini_text.h"
+#include "storage/latin1_text.h"
 #include "storage/secret.h"
+#include "tools/quandorctl/check_report.h"
 #include "tools/quandorctl/folders.h"
 #include "tools/quandorctl/groups.h"
 
@@ -23,14 +28,19 @@ namespace quandorctl {
 namespace {
 
 constexpr char kUsage[] =
-    "usage: quandorctl settings show [--dir DIR] [--show-passwords]\n"
+    "usage: quandorctl settings show [--dir DIR] [--show-passwords] [--format text|json]\n"
     "       quandorctl settings set [--dir DIR] [--local-password-stdin] [KEY=VALUE...]\n"
+    "       quandorctl settings check [--dir DIR] FILE\n"
+    "       quandorctl settings apply [--dir DIR] [--local-password-stdin] FILE\n"
     "\n"
     "The settings of the tray program: Settings.ini (section ConfigSetting) and the\n"
     "enciphered SettingsHost.ini (section Settings) in DIR. DIR defaults to quandorctl's\n"
     "own folder on Windows and to the current folder elsewhere.\n"
     "  show  every key with its stored text (the default for a missing key) and what the\n"
     "        program takes it to mean. LocalPassword is masked unless --show-passwords.\n"
+    "        --format json prints one flat JSON object of every key the program reads to\n"
+    "        its stored text (DAILYKEY and DEBUG left out): a desired state for check and\n"
+    "        apply once LocalPassword is removed or given.\n"
     "  set   checks every VALUE against the texts the settings dialog writes for its KEY\n"
     "        (key names are case-sensitive); when one is refused, nothing is written.\n"
     "        Then writes the given keys in the dialog's fixed order, tells the service\n"
@@ -40,8 +50,23 @@ constexpr char kUsage[] =
     "        from standard input with --local-password-stdin (one line; a final line break\n"
     "        is dropped), never from the command line. A text with a blank at either end or\n"
     "        in quotes is refused: it would not read back as given.\n"
-    "exit status: 0 success, 1 wrong usage or a refused value, 2 DIR is missing or a file\n"
-    "cannot be read or written, 3 SettingsHost.ini does not decipher.\n";
+    "  check FILE, a desired state: a JSON object of keys to texts such as\n"
+    "        {\"HOST\": \"rd01.example\", \"DELAY\": \"600\"}, any of the keys set takes; a\n"
+    "        whole number stands for its text (600 is \"600\"). Exit status 0 when every\n"
+    "        key of FILE reads exactly as given, 1 when one differs, with a line for each\n"
+    "        (DELAY: \"500\", wanted \"600\"; LocalPassword: differs). The output is UTF-8\n"
+    "        and at most 2048 bytes, cut with \"... and N more\"; it never shows a password.\n"
+    "        An unknown key, a value set refuses, a duplicate key, the mask \"********\" as\n"
+    "        LocalPassword or text that is not JSON: exit status 1, naming the key or line.\n"
+    "  apply FILE: writes only the keys whose text differs, as set writes them, tells the\n"
+    "        service and makes Read.txt exist, and prints the names of the keys it changed;\n"
+    "        when none differs it prints \"unchanged\", writes nothing and tells no one (a\n"
+    "        second apply is a no-op). LocalPassword stands in FILE (protect the file) or\n"
+    "        comes from standard input with --local-password-stdin. A refused value writes\n"
+    "        nothing; when a write fails, the message names the keys that went in.\n"
+    "exit status: 0 success (check: every key as wanted), 1 wrong usage or a refused value\n"
+    "(check: a key differs), 2 DIR is missing or a file cannot be read or written,\n"
+    "3 SettingsHost.ini does not decipher.\n";
 
 constexpr char kDoesNotDecipher[] = ": does not decipher (empty, damaged, or enciphered with another pass phrase)";
 
@@ -64,12 +89,33 @@ void PrintKey(const settings::SettingKey& key, const std::string& stored, bool s
               key.meaning);
 }
 
+// Every key the program reads, to its stored text: a desired state as it stands.
+void PrintJson(const settings::SettingsRecord& record, bool showSecret) {
+  nlohmann::ordered_json object = nlohmann::ordered_json::object();
+  for (const settings::SettingKey& key : settings::RecordKeys()) {
+    if (key.rule == settings::ReadRule::NotRead) continue;
+    const std::string& stored = record.*key.field;
+    object[key.name] = IsSecret(key) && !showSecret && !stored.empty() ? settings::kMaskedSecret
+                                                                        : storage::Latin1ToUtf8(stored);
+  }
+  platform::MakeStandardOutputBinary();  // the same bytes on every platform
+  std::fputs((object.dump(2) + "\n").c_str(), stdout);
+}
+
 int Show(const Args& rest) {
-  const ParsedArgs args(rest, {"--dir"}, {"--show-passwords"});
+  const ParsedArgs args(rest, {"--dir", "--format"}, {"--show-passwords"});
   args.ExpectAtMostPositional(0);
   const std::string dir = SettingsFolder(args);
   const bool showSecret = args.Flag("--show-passwords");
+  const std::string format = args.Value("--format", "text");
+  if (format != "text" && format != "json") throw UsageError("--format must be text or json, not '" + format + "'");
   const std::string hostFile = dir + settings::kEncipheredFileName;
+  if (format == "json") {
+    const bool deciphers = EncipheredFileReadable(hostFile);
+    PrintJson(settings::LoadSettings(dir), showSecret);
+    if (!deciphers) throw CommandError(kExitDecipher, hostFile + kDoesNotDecipher);
+    return kExitOk;
+  }
   const std::string plainFile = dir + settings::kPlainFileName;
   const bool readable = EncipheredFileReadable(hostFile);
   const settings::SettingsRecord record = settings::LoadSettings(dir);
@@ -148,6 +194,21 @@ std::map<std::string, std::string> CheckedValues(const Args& args, bool password
   return values;
 }
 
+// Tells the service that its settings changed, as the dialog's Save and Close does.
+void NotifyService() {
+  switch (settings::SendServiceRequest()) {
+    case settings::ServiceNotice::Delivered:
+      std::printf("told the service %s (control %u)\n", QUANDOR_SERVICE_NAME, settings::kSettingsChangedControl);
+      break;
+    case settings::ServiceNotice::Failed:
+      std::fprintf(stderr, "quandorctl settings: warning: the service %s was not told (see above)\n",
+                   QUANDOR_SERVICE_NAME);
+      break;
+    case settings::ServiceNotice::NothingToNotify:
+      break;
+  }
+}
+
 int Set(const Args& rest) {
   const ParsedArgs args(rest, {"--dir"}, {kSecretStdinFlag});
   const std::string dir = SettingsFolder(args);
@@ -174,21 +235,124 @@ int Set(const Args& rest) {
     std::printf("wrote %d %s in %s: %s\n", written, written == 1 ? "key" : "keys", dir.c_str(), names.c_str());
     std::fflush(stdout);
   };
-  const auto notifyService = [] {
-    switch (settings::SendServiceRequest()) {
-      case settings::ServiceNotice::Delivered:
-        std::printf("told the service %s (control %u)\n", QUANDOR_SERVICE_NAME, settings::kSettingsChangedControl);
-        break;
-      case settings::ServiceNotice::Failed:
-        std::fprintf(stderr, "quandorctl settings: warning: the service %s was not told (see above)\n",
-                     QUANDOR_SERVICE_NAME);
-        break;
-      case settings::ServiceNotice::NothingToNotify:
-        break;
-    }
-  };
-  if (!settings::StoreNotifyAndMarkRead(dir, store, notifyService)) {
+  if (!settings::StoreNotifyAndMarkRead(dir, store, NotifyService)) {
     throw CommandError(kExitFile, dir + settings::kReadMarkerFileName + ": cannot be made (the keys were written)");
+  }
+  return kExitOk;
+}
+
+// A desired-state file is small; anything larger is a mistake (a log, a program).
+constexpr std::uint64_t kLargestDesiredState = 1024 * 1024;
+
+// The desired state of FILE (the one argument left), with the password from standard
+// input when asked. Refusals are exit status 1 and name FILE.
+settings::DesiredState ReadDesiredState(const ParsedArgs& args, bool passwordFromStdin) {
+  if (args.Positional().empty()) throw UsageError("FILE (the desired state) is missing");
+  args.ExpectAtMostPositional(1);
+  const std::string file = args.Positional().front();
+  const std::optional<std::string> text = platform::ReadWholeFileUpTo(file, kLargestDesiredState);
+  if (!text) throw CommandError(kExitUsage, file + ": larger than 1 MiB, not a desired state; nothing was written");
+  try {
+    settings::DesiredState state = settings::ParseDesiredState(*text);
+    if (passwordFromStdin) {
+      std::string password = ReadStandardInputLine();
+      settings::AddLocalPassword(state, password);
+      storage::WipeText(password);
+    }
+    return state;
+  } catch (const settings::DesiredStateError& e) {
+    throw CommandError(kExitUsage, file + ": " + e.what() + "\nnothing was written");
+  }
+}
+
+bool HasEncipheredKey(const settings::DesiredState& state) {
+  for (const auto& entry : state)
+    if (settings::FindSettingKey(entry.first)->file == settings::KeyFile::Enciphered) return true;
+  return false;
+}
+
+// The keys of `state` whose stored text differs, read as the program reads them. The
+// enciphered file must decipher when the state holds one of its keys: its keys would
+// otherwise compare as empty texts, and a write would drop what it holds.
+std::vector<settings::KeyDifference> Differences(const std::string& dir, const settings::DesiredState& state) {
+  const std::string hostFile = dir + settings::kEncipheredFileName;
+  if (HasEncipheredKey(state) && !EncipheredFileReadable(hostFile))
+    throw CommandError(kExitDecipher, hostFile + kDoesNotDecipher + "; nothing was written");
+  return settings::DiffSettings(settings::ReadStoredTexts(dir), state);
+}
+
+int Check(const Args& rest) {
+  const ParsedArgs args(rest, {"--dir"}, {});
+  const std::string dir = SettingsFolder(args);
+  const settings::DesiredState state = ReadDesiredState(args, false);
+  const std::vector<settings::KeyDifference> differences = Differences(dir, state);
+  platform::MakeStandardOutputBinary();  // LF line ends: the byte count is what a reader gets
+  if (differences.empty()) {
+    std::printf("every key as wanted (%zu %s)\n", state.size(), state.size() == 1 ? "key" : "keys");
+    return kExitOk;
+  }
+  std::fputs(CheckReport(differences).c_str(), stdout);
+  return kExitUsage;
+}
+
+std::string NameList(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+  return text.empty() ? "none" : text;
+}
+
+int Apply(const Args& rest) {
+  const ParsedArgs args(rest, {"--dir"}, {kSecretStdinFlag});
+  const std::string dir = SettingsFolder(args);
+  const bool passwordFromStdin = args.Flag(kSecretStdinFlag);
+  settings::DesiredState state = ReadDesiredState(args, passwordFromStdin);
+  std::vector<settings::KeyDifference> differences;
+  try {
+    differences = Differences(dir, state);
+  } catch (const platform::FileError& e) {
+    throw CommandError(kExitFile, e.what() + std::string("; nothing was written"));
+  }
+  if (differences.empty()) {
+    std::printf("unchanged\n");
+    return kExitOk;
+  }
+  std::map<std::string, std::string> values;
+  std::vector<std::string> names;
+  for (const settings::KeyDifference& d : differences) {
+    values[d.name] = d.wanted;
+    names.push_back(d.name);
+  }
+  // Recorded as any save is: the event names the keys whose text changes.
+  const settings::SaveAudit trail(settings::StoredTexts(dir));
+  const auto store = [&] {
+    try {
+      trail.Record([&] { settings::StoreSettingValues(dir, values); }, values);
+    } catch (const platform::FileError& e) {
+      // Read back what went in: each file is as it was or as wanted, key by key.
+      std::string outcome;
+      try {
+        std::vector<std::string> written, left;
+        const settings::SettingTexts now = settings::ReadStoredTexts(dir);
+        for (const settings::KeyDifference& d : differences)
+          (now.at(d.name) == d.wanted ? written : left).push_back(d.name);
+        outcome = "; written: " + NameList(written) + "; not written: " + NameList(left);
+      } catch (const platform::FileError& again) {
+        outcome = "; written: unknown (" + std::string(again.what()) + ")";
+      }
+      throw CommandError(kExitFile, e.what() + outcome);
+    }
+    std::printf("changed %s\n", NameList(names).c_str());
+    std::fflush(stdout);
+  };
+  if (!settings::StoreNotifyAndMarkRead(dir, store, NotifyService)) {
+    throw CommandError(kExitFile, dir + settings::kReadMarkerFileName + ": cannot be made (the keys were written)");
+  }
+  for (auto* texts : {&values, &state})
+    if (texts->count(kSecretKey) != 0) storage::WipeText((*texts)[kSecretKey]);
+  for (settings::KeyDifference& d : differences) {
+    if (!d.secret) continue;
+    storage::WipeText(d.stored);
+    storage::WipeText(d.wanted);
   }
   return kExitOk;
 }
@@ -198,6 +362,8 @@ int RunSettings(const Args& args) {
   const Args rest(args.begin() + 1, args.end());
   if (args[0] == "show") return Show(rest);
   if (args[0] == "set") return Set(rest);
+  if (args[0] == "check") return Check(rest);
+  if (args[0] == "apply") return Apply(rest);
   throw UsageError("unknown subcommand '" + args[0] + "'");
 }
 

@@ -148,7 +148,7 @@ TEST(DesiredState, StoredTextsAreWhatTheProgramReads) {
   TestFolder dir;
   dir.Write("Settings.ini", "[ConfigSetting]\r\nPRINTERS=yes\r\nDAILYKEY=7\r\n");
   settings::StoreSettingValues(dir.path(), {{"HOST", "rd01"}});
-  const settings::StoredTexts texts = settings::ReadStoredTexts(dir.path());
+  const settings::SettingTexts texts = settings::ReadStoredTexts(dir.path());
   EXPECT_EQ(texts.size(), settings::RecordKeys().size());
   EXPECT_EQ(texts.at("HOST"), "rd01");
   EXPECT_EQ(texts.at("LocalPassword"), "");
@@ -162,7 +162,7 @@ TEST(DesiredState, StoredTextsAreWhatTheProgramReads) {
 
 struct DiffCase {
   const char* label;
-  settings::StoredTexts stored;
+  settings::SettingTexts stored;
   DesiredState wanted;
   std::vector<std::string> differing;  // in store order
 };
