@@ -19,5 +19,6 @@ if not "%DOCTOR%"=="0" if not "%DOCTOR%"=="4" (
   del "%~1\%COMPUTERNAME%.json.tmp" 2>nul
   exit /b 2
 )
-move /y "%~1\%COMPUTERNAME%.json.tmp" "%~1\%COMPUTERNAME%.json" >nul || exit /b 2
+move /y "%~1\%COMPUTERNAME%.json.tmp" "%~1\%COMPUTERNAME%.json" >nul
+if errorlevel 1 exit /b 2
 exit /b 0
