@@ -41,6 +41,9 @@ enum class NewFile {
   Shared,   // a plain file: as any new file of the folder (the umask; the inherited list)
 };
 
+// The size of a file in bytes. Throws FileError when it cannot be opened (missing, denied).
+std::uint64_t FileSize(const std::string& path);
+
 // Replaces the file's content all at once: the bytes go to a sibling file of a name of
 // its own ("<path>.<process>-<serial>.tmp", its name shortened when that would not fit),
 // created exclusively and never through a link planted there, are flushed, and the

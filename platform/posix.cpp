@@ -126,6 +126,13 @@ std::optional<std::string> ReadWholeFileUpTo(const std::string& path, std::uint6
   return bytes;
 }
 
+std::uint64_t FileSize(const std::string& path) {
+  Fd fd(OpenChecked(path, O_RDONLY));
+  struct stat st {};
+  if (::fstat(fd.get(), &st) != 0) Fail(path, "read", errno);
+  return static_cast<std::uint64_t>(st.st_size);
+}
+
 namespace {
 
 std::string FolderOf(const std::string& path) {

@@ -145,6 +145,13 @@ std::optional<std::string> ReadWholeFileUpTo(const std::string& path, std::uint6
   return bytes;
 }
 
+std::uint64_t FileSize(const std::string& path) {
+  Handle h(OpenChecked(path, GENERIC_READ, kShareAll, OPEN_EXISTING));
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(h.get(), &size)) Fail(path, "read", GetLastError());
+  return static_cast<std::uint64_t>(size.QuadPart);
+}
+
 namespace {
 
 // Windows names have at most 255 characters (counting bytes keeps within that), and the

@@ -1,7 +1,10 @@
 // quandorctl cards: lists the registered cards, rewrites a card's account and deletes
 // cards, as the tray program's card dialog and its settings' Reset Cards do.
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
+#include <cstring>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,6 +15,7 @@
 #include "settings/settings_record.h"
 #include "storage/crypt_ini.h"
 #include "storage/ini_text.h"
+#include "storage/latin1_text.h"
 #include "storage/secret.h"
 #include "tools/quandorctl/folders.h"
 #include "tools/quandorctl/groups.h"
@@ -68,23 +72,37 @@ std::string CsvField(const std::string& text) {
   return out + "\"";
 }
 
-// Bytes above 0x7F are taken as Latin-1, so that the output is always valid JSON.
+// A text as a JSON string, escaped by nlohmann/json to plain ASCII; bytes above 0x7F are
+// taken as Latin-1, so that the output is always valid JSON. Scripts compare this output
+// byte for byte with earlier runs, so escapes keep the one spelling the list has always
+// used: every escaped character as \u with upper-case hex ("\u00E9", "\u0009").
 std::string JsonString(const std::string& text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (byte < 0x20 || byte >= 0x7F) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04X", byte);
-      out += escape;
+  const std::string escaped = nlohmann::json(storage::Latin1ToUtf8(text)).dump(-1, ' ', /*ensure_ascii=*/true);
+  std::string out;
+  for (std::size_t i = 0; i < escaped.size(); ++i) {
+    if (escaped[i] != '\\' || i + 1 == escaped.size()) {
+      out += escaped[i];
+      continue;
+    }
+    static constexpr char kShortForms[] = "btnfr";
+    static constexpr char kShortFormCodes[] = {'\b', '\t', '\n', '\f', '\r'};
+    const char kind = escaped[++i];
+    const char* shortForm = kind == '\0' ? nullptr : std::strchr(kShortForms, kind);
+    if (kind == 'u') {
+      out += "\\u";
+      for (std::size_t k = 1; k <= 4 && i + k < escaped.size(); ++k)
+        out += static_cast<char>(std::toupper(static_cast<unsigned char>(escaped[i + k])));
+      i += 4;
+    } else if (shortForm != nullptr) {
+      char code[8];
+      std::snprintf(code, sizeof code, "\\u%04X", static_cast<unsigned>(kShortFormCodes[shortForm - kShortForms]));
+      out += code;
     } else {
-      out += c;
+      out += '\\';
+      out += kind;  // \" and \\ as they are
     }
   }
-  return out + "\"";
+  return out;
 }
 
 // Whether the card file deciphers; a file that cannot be read sets `readError` instead.

@@ -13,13 +13,13 @@
 namespace quandorctl {
 
 int RunGroup(const CommandGroup& group, const Args& args) {
-  if (args.empty()) {
+  if (args.empty() && group.hasSubcommands) {
     std::fprintf(stderr, "quandorctl %s: missing subcommand\n", group.name);
     std::fputs(group.usage, stderr);
     return kExitUsage;
   }
   try {
-    if (args.front() == "--help") throw HelpRequest{};
+    if (!args.empty() && args.front() == "--help") throw HelpRequest{};
     const int status = group.run(args);
     FinishStandardOutput();
     return status;

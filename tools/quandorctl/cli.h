@@ -17,6 +17,7 @@ enum ExitStatus : int {
   kExitUsage = 1,     // wrong usage, or a value that is refused
   kExitFile = 2,      // a file or folder is missing or cannot be read or written
   kExitDecipher = 3,  // a file does not decipher
+  kExitProblem = 4,   // doctor found a problem
   kExitServiceNotTold = 5,  // the settings were saved, but the service could not be told
 };
 
@@ -48,10 +49,11 @@ struct CommandGroup {
   const char* summary;
   const char* usage;
   int (*run)(const Args& args);
+  bool hasSubcommands = true;  // false: the group runs with no arguments at all (doctor)
 };
 
 // Runs a group on its arguments as the command line does: no arguments print the usage
-// on stderr (exit 1), "--help" first or a HelpRequest on stdout (exit 0); every failure
+// on stderr (exit 1) for a group with subcommands, "--help" first or a HelpRequest on stdout (exit 0); every failure
 // is its message on stderr and its exit status (wrong usage adds one line pointing at
 // --help; a file error is status 2; a refused value is status 1 and nothing is written).
 int RunGroup(const CommandGroup& group, const Args& args);

@@ -16,7 +16,8 @@ namespace quandorctl {
 namespace {
 
 // Each group adds itself here (and in groups.h).
-const std::vector<const CommandGroup*> kGroups = {&kLogGroup, &kIniGroup, &kSettingsGroup, &kCardsGroup};
+const std::vector<const CommandGroup*> kGroups = {&kLogGroup, &kIniGroup, &kSettingsGroup, &kCardsGroup,
+                                                   &kDoctorGroup};
 
 void PrintUsage(std::FILE* out) {
   std::fputs("usage: quandorctl COMMAND ...\n\ncommands:\n", out);
@@ -26,8 +27,8 @@ void PrintUsage(std::FILE* out) {
       "Options may stand anywhere before a lone '--'; every argument after it is taken as it\n"
       "is, and so is an option's value, even one that begins with '--'.\n"
       "exit status: 0 success, 1 wrong usage or a refused value, 2 a file or folder is\n"
-      "missing or cannot be read or written, 3 a file does not decipher, 5 saved, but the\n"
-      "service was not told.\n"
+      "missing or cannot be read or written, 3 a file does not decipher, 4 doctor found a\n"
+      "problem, 5 saved, but the service was not told.\n"
       "On Windows every write (settings set, cards set-account/delete/reset, ini set/load)\n"
       "is recorded in the Application event log under the source \"" QUANDOR_PRODUCT_NAME
       "\";\n"

@@ -1,13 +1,16 @@
 // quandorctl settings: shows and changes the settings that the tray program's settings
 // dialog edits, with the dialog's read rules, written forms and store order.
 #include <cstdio>
+#include <functional>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/files.h"
 #include "res/product.h"
+#include "settings/desired_state.h"
 #include "settings/service_request.h"
 #include "settings/setting_rules.h"
 #include "settings/settings_audit.h"
@@ -16,7 +19,9 @@
 #include "storage/crypt_ini.h"
 #include "storage/ini.h"
 #include "storage/ini_text.h"
+#include "storage/latin1_text.h"
 #include "storage/secret.h"
+#include "tools/quandorctl/check_report.h"
 #include "tools/quandorctl/folders.h"
 #include "tools/quandorctl/groups.h"
 
@@ -24,9 +29,11 @@ namespace quandorctl {
 namespace {
 
 constexpr char kUsageHead[] =
-    "usage: quandorctl settings show [--dir DIR] [--show-passwords]\n"
+    "usage: quandorctl settings show [--dir DIR] [--show-passwords] [--format text|json]\n"
     "       quandorctl settings get [--dir DIR] [--show-passwords] KEY\n"
     "       quandorctl settings set [--dir DIR] [--local-password-stdin] [KEY=VALUE...]\n"
+    "       quandorctl settings check [--dir DIR] FILE\n"
+    "       quandorctl settings apply [--dir DIR] [--local-password-stdin] FILE\n"
     "\n"
     "The settings of the tray program: Settings.ini (section ConfigSetting) and the\n"
     "enciphered SettingsHost.ini (section Settings) in DIR. DIR defaults to quandorctl's\n"
@@ -34,6 +41,9 @@ constexpr char kUsageHead[] =
     "cannot be read is an error (exit status 2), and so is a Settings.ini that cannot be read.\n"
     "  show  every key with its stored text (the default for a missing key) and what the\n"
     "        program takes it to mean. LocalPassword is masked unless --show-passwords.\n"
+    "        --format json prints one flat JSON object of every key the program reads to\n"
+    "        its stored text (DAILYKEY and DEBUG left out): a desired state for check and\n"
+    "        apply once LocalPassword is removed or given.\n"
     "  get   the stored text of KEY and a newline, as show gives it, for scripts;\n"
     "        LocalPassword only with --show-passwords.\n"
     "  set   checks every VALUE against the texts the settings dialog writes for its KEY\n"
@@ -47,9 +57,24 @@ constexpr char kUsageHead[] =
     "        LocalPassword is read from standard input with --local-password-stdin (one\n"
     "        line; from a terminal without echo), never from the command line. A text with\n"
     "        a blank at either end or in quotes is refused: it would not read back as given.\n"
-    "exit status: 0 success, 1 wrong usage or a refused value, 2 DIR is missing or a file\n"
-    "cannot be read or written, 3 SettingsHost.ini does not decipher, 5 saved, but the\n"
-    "service was not told.\n"
+    "  check FILE, a desired state: a JSON object of keys to texts such as\n"
+    "        {\"HOST\": \"rd01.example\", \"DELAY\": \"600\"}, any of the keys set takes; a\n"
+    "        whole number stands for its text (600 is \"600\"). Exit status 0 when every\n"
+    "        key of FILE reads exactly as given, 1 when one differs, with a line for each\n"
+    "        (DELAY: \"500\", wanted \"600\"; LocalPassword: differs). The output is UTF-8\n"
+    "        and at most 2048 bytes, cut with \"... and N more\"; it never shows a password.\n"
+    "        An unknown key, a value set refuses, a duplicate key, the mask \"********\" as\n"
+    "        LocalPassword or text that is not JSON: exit status 1, naming the key or line.\n"
+    "  apply FILE: writes only the keys whose text differs, as set writes them, tells the\n"
+    "        service and makes Read.txt exist, and prints the names of the keys it changed;\n"
+    "        when none differs it prints \"unchanged\", writes nothing and tells no one (a\n"
+    "        second apply is a no-op). LocalPassword stands in FILE (protect the file) or\n"
+    "        comes from standard input with --local-password-stdin. A refused value writes\n"
+    "        nothing; when a write fails, the message names the keys that went in. As set,\n"
+    "        it exits 5 when the keys were saved but the service could not be told.\n"
+    "exit status: 0 success (check: every key as wanted), 1 wrong usage or a refused value\n"
+    "(check: a key differs), 2 DIR is missing or a file cannot be read or written,\n"
+    "3 SettingsHost.ini does not decipher, 5 saved, but the service was not told.\n"
     "\n"
     "keys (file, meaning, the texts set takes, the default of a missing key):\n";
 
@@ -94,13 +119,34 @@ void PrintKey(const settings::SettingKey& key, const std::string& stored, bool s
               key.meaning);
 }
 
+// Every key the program reads, to its stored text: a desired state as it stands.
+void PrintJson(const settings::SettingsRecord& record, bool showSecret) {
+  nlohmann::ordered_json object = nlohmann::ordered_json::object();
+  for (const settings::SettingKey& key : settings::RecordKeys()) {
+    if (key.rule == settings::ReadRule::NotRead) continue;
+    const std::string& stored = record.*key.field;
+    object[key.name] = IsSecret(key) && !showSecret && !stored.empty() ? settings::kMaskedSecret
+                                                                        : storage::Latin1ToUtf8(stored);
+  }
+  platform::MakeStandardOutputBinary();  // the same bytes on every platform
+  std::fputs((object.dump(2) + "\n").c_str(), stdout);
+}
+
 int Show(const Args& rest) {
-  const ParsedArgs args(rest, {"--dir"}, {"--show-passwords"});
+  const ParsedArgs args(rest, {"--dir", "--format"}, {"--show-passwords"});
   args.ExpectAtMostPositional(0);
   const std::string dir = SettingsFolder(args);
   const bool showSecret = args.Flag("--show-passwords");
+  const std::string format = args.Value("--format", "text");
+  if (format != "text" && format != "json") throw UsageError("--format must be text or json, not '" + format + "'");
   ExpectReadableSettingsFile(dir);
   const std::string hostFile = dir + settings::kEncipheredFileName;
+  if (format == "json") {
+    const bool deciphers = EncipheredFileReadable(hostFile);
+    PrintJson(settings::LoadSettings(dir), showSecret);
+    if (!deciphers) throw CommandError(kExitDecipher, hostFile + kDoesNotDecipher);
+    return kExitOk;
+  }
   const std::string plainFile = dir + settings::kPlainFileName;
   const bool readable = EncipheredFileReadable(hostFile);
   const settings::SettingsRecord record = settings::LoadSettings(dir);
@@ -222,6 +268,26 @@ class WipeValuesOnExit {
   std::map<std::string, std::string>& m_values;
 };
 
+// Runs `store`, tells the service and makes Read.txt exist, as the dialog's Save and
+// Close does. A script must tell a save the service knows about from one it sees only at
+// its next start: when the service could not be told, the keys stay saved and the exit
+// status is 5, naming the steps that failed.
+void StoreAndTellService(const std::string& dir, const std::function<void()>& store) {
+  std::string failedSteps;
+  const auto notifyService = [&] {
+    if (settings::SendServiceRequest(&failedSteps) == settings::ServiceNotice::Delivered)
+      std::printf("told the service %s (control %u)\n", QUANDOR_SERVICE_NAME, settings::kSettingsChangedControl);
+  };
+  const bool marked = settings::StoreNotifyAndMarkRead(dir, store, notifyService);
+  const std::string notTold =
+      failedSteps.empty() ? "" : std::string("the service ") + QUANDOR_SERVICE_NAME + " was not told: " + failedSteps;
+  if (!marked) {
+    throw CommandError(kExitFile, dir + settings::kReadMarkerFileName + ": cannot be made (the keys were saved" +
+                                      (notTold.empty() ? "" : "; " + notTold) + ")");
+  }
+  if (!notTold.empty()) throw CommandError(kExitServiceNotTold, "saved, but " + notTold);
+}
+
 int Set(const Args& rest) {
   const ParsedArgs args(rest, {"--dir"}, {kSecretStdinFlag});
   const std::string dir = SettingsFolder(args);
@@ -250,21 +316,137 @@ int Set(const Args& rest) {
     std::printf("wrote %d %s in %s: %s\n", written, written == 1 ? "key" : "keys", dir.c_str(), names.c_str());
     std::fflush(stdout);
   };
-  // A script must tell a save the service knows about from one it sees only at its
-  // next start: the steps that failed are kept for the exit status.
-  std::string failedSteps;
-  const auto notifyService = [&] {
-    if (settings::SendServiceRequest(&failedSteps) == settings::ServiceNotice::Delivered)
-      std::printf("told the service %s (control %u)\n", QUANDOR_SERVICE_NAME, settings::kSettingsChangedControl);
-  };
-  const bool marked = settings::StoreNotifyAndMarkRead(dir, store, notifyService);
-  const std::string notTold =
-      failedSteps.empty() ? "" : std::string("the service ") + QUANDOR_SERVICE_NAME + " was not told: " + failedSteps;
-  if (!marked) {
-    throw CommandError(kExitFile, dir + settings::kReadMarkerFileName + ": cannot be made (the keys were saved" +
-                                      (notTold.empty() ? "" : "; " + notTold) + ")");
+  StoreAndTellService(dir, store);
+  return kExitOk;
+}
+
+// A desired-state file is small; anything larger is a mistake (a log, a program).
+constexpr std::uint64_t kLargestDesiredState = 1024 * 1024;
+
+// The desired state of FILE (the one argument left), with the password from standard
+// input when asked. Refusals are exit status 1 and name FILE.
+settings::DesiredState ReadDesiredState(const ParsedArgs& args, bool passwordFromStdin) {
+  if (args.Positional().empty()) throw UsageError("FILE (the desired state) is missing");
+  args.ExpectAtMostPositional(1);
+  const std::string file = args.Positional().front();
+  const std::optional<std::string> text = platform::ReadWholeFileUpTo(file, kLargestDesiredState);
+  if (!text) throw CommandError(kExitUsage, file + ": larger than 1 MiB, not a desired state; nothing was written");
+  try {
+    settings::DesiredState state = settings::ParseDesiredState(*text);
+    if (passwordFromStdin) {
+      std::string password = ReadStandardInputLine(kSecretKey);
+      settings::AddLocalPassword(state, password);
+      storage::WipeText(password);
+    }
+    return state;
+  } catch (const settings::DesiredStateError& e) {
+    throw CommandError(kExitUsage, file + ": " + e.what() + "\nnothing was written");
   }
-  if (!notTold.empty()) throw CommandError(kExitServiceNotTold, "saved, but " + notTold);
+}
+
+bool HasEncipheredKey(const settings::DesiredState& state) {
+  for (const auto& entry : state)
+    if (settings::FindSettingKey(entry.first)->file == settings::KeyFile::Enciphered) return true;
+  return false;
+}
+
+// The keys of `state` whose stored text differs, read as the program reads them. The
+// enciphered file must decipher when the state holds one of its keys: its keys would
+// otherwise compare as empty texts, and a write would drop what it holds.
+std::vector<settings::KeyDifference> Differences(const std::string& dir, const settings::DesiredState& state) {
+  const std::string hostFile = dir + settings::kEncipheredFileName;
+  if (HasEncipheredKey(state) && !EncipheredFileReadable(hostFile))
+    throw CommandError(kExitDecipher, hostFile + kDoesNotDecipher + "; nothing was written");
+  return settings::DiffSettings(settings::ReadStoredTexts(dir), state);
+}
+
+int Check(const Args& rest) {
+  const ParsedArgs args(rest, {"--dir"}, {});
+  const std::string dir = SettingsFolder(args);
+  const settings::DesiredState state = ReadDesiredState(args, false);
+  const std::vector<settings::KeyDifference> differences = Differences(dir, state);
+  platform::MakeStandardOutputBinary();  // LF line ends: the byte count is what a reader gets
+  if (differences.empty()) {
+    std::printf("every key as wanted (%zu %s)\n", state.size(), state.size() == 1 ? "key" : "keys");
+    return kExitOk;
+  }
+  std::fputs(CheckReport(differences).c_str(), stdout);
+  return kExitUsage;
+}
+
+std::string NameList(const std::vector<std::string>& names) {
+  std::string text;
+  for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+  return text.empty() ? "none" : text;
+}
+
+// Wipes the password of a desired state and of its differences however apply ends.
+class WipeSecretsOnExit {
+ public:
+  WipeSecretsOnExit(settings::DesiredState& state, std::vector<settings::KeyDifference>& differences)
+      : m_state(state), m_differences(differences) {}
+  ~WipeSecretsOnExit() {
+    if (m_state.count(kSecretKey) != 0) storage::WipeText(m_state[kSecretKey]);
+    for (settings::KeyDifference& d : m_differences) {
+      if (!d.secret) continue;
+      storage::WipeText(d.stored);
+      storage::WipeText(d.wanted);
+    }
+  }
+  WipeSecretsOnExit(const WipeSecretsOnExit&) = delete;
+  WipeSecretsOnExit& operator=(const WipeSecretsOnExit&) = delete;
+
+ private:
+  settings::DesiredState& m_state;
+  std::vector<settings::KeyDifference>& m_differences;
+};
+
+int Apply(const Args& rest) {
+  const ParsedArgs args(rest, {"--dir"}, {kSecretStdinFlag});
+  const std::string dir = SettingsFolder(args);
+  const bool passwordFromStdin = args.Flag(kSecretStdinFlag);
+  settings::DesiredState state = ReadDesiredState(args, passwordFromStdin);
+  std::vector<settings::KeyDifference> differences;
+  const WipeSecretsOnExit wipeSecrets(state, differences);
+  try {
+    differences = Differences(dir, state);
+  } catch (const platform::FileError& e) {
+    throw CommandError(kExitFile, e.what() + std::string("; nothing was written"));
+  }
+  if (differences.empty()) {
+    std::printf("unchanged\n");
+    return kExitOk;
+  }
+  std::map<std::string, std::string> values;
+  const WipeValuesOnExit wipeValues(values);
+  std::vector<std::string> names;
+  for (const settings::KeyDifference& d : differences) {
+    values[d.name] = d.wanted;
+    names.push_back(d.name);
+  }
+  // Recorded as any save is: the event names the keys whose text changes.
+  const settings::SaveAudit trail(settings::StoredTexts(dir));
+  const auto store = [&] {
+    try {
+      trail.Record([&] { settings::StoreSettingValues(dir, values); }, values);
+    } catch (const platform::FileError& e) {
+      // Read back what went in: each file is as it was or as wanted, key by key.
+      std::string outcome;
+      try {
+        std::vector<std::string> written, left;
+        const settings::SettingTexts now = settings::ReadStoredTexts(dir);
+        for (const settings::KeyDifference& d : differences)
+          (now.at(d.name) == d.wanted ? written : left).push_back(d.name);
+        outcome = "; written: " + NameList(written) + "; not written: " + NameList(left);
+      } catch (const platform::FileError& again) {
+        outcome = "; written: unknown (" + std::string(again.what()) + ")";
+      }
+      throw CommandError(kExitFile, e.what() + outcome);
+    }
+    std::printf("changed %s\n", NameList(names).c_str());
+    std::fflush(stdout);
+  };
+  StoreAndTellService(dir, store);
   return kExitOk;
 }
 
@@ -274,6 +456,8 @@ int RunSettings(const Args& args) {
   if (args[0] == "show") return Show(rest);
   if (args[0] == "get") return Get(rest);
   if (args[0] == "set") return Set(rest);
+  if (args[0] == "check") return Check(rest);
+  if (args[0] == "apply") return Apply(rest);
   throw UsageError("unknown subcommand '" + args[0] + "'");
 }
 

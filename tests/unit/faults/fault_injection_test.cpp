@@ -236,6 +236,25 @@ TEST(FileFaults, AWholeStoreSettings) {
                       kNewPassword + "\n");
   });
   ExpectEveryFaultSurvived("quandorctl settings set", run, {kHostFile}, {kPlainFile});
+
+  // apply writes only the keys that differ (DELAY, PRINTERS and the password; FORCENUMKEY
+  // is as wanted); a failure says which keys went in.
+  const FaultRun applied = faults::RunWithEveryFault(
+      [](const std::string& folder) {
+        PrepareSettings(folder);
+        platform::ReplaceFileContent(folder + "wanted.json", R"({"FORCENUMKEY": "0", "DELAY": 750, "PRINTERS": "0"})");
+      },
+      [](const std::string& folder) {
+        Outcome outcome = Quandorctl(quandorctl::kSettingsGroup,
+                                     {"apply", "--dir", folder, "--local-password-stdin", folder + "wanted.json"},
+                                     kNewPassword + "\n");
+        // Every message past the desired state's own file says what was written.
+        if (outcome.failed && outcome.message.find("wanted.json") == std::string::npos) {
+          EXPECT_NE(outcome.message.find("written"), std::string::npos) << outcome.message;
+        }
+        return outcome;
+      });
+  ExpectEveryFaultSurvived("quandorctl settings apply", applied, {kHostFile}, {kPlainFile});
 }
 
 TEST(FileFaults, ACardAccountRewrite) {

@@ -578,6 +578,18 @@ TEST_F(QuandorctlCards, CsvAndJson) {
   EXPECT_EQ(json.front(), '[');
 }
 
+TEST(QuandorctlCardsJson, EscapesKeepTheirSpelling) {
+  // Scripts compare the list byte for byte: every escape is \u with upper-case hex.
+  TestFolder dir;
+  MakeCard(dir, "99887766.dll", "Jos\xE9\tx\x7F\x01\x08\x0Cz", "p\"w\\x");
+  const Result r = Quandorctl("cards list --format json --show-passwords --folder " + Arg(dir.path()) + " --dir " +
+                              Arg(dir.path()));
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out,
+            "[\n  {\"user\": \"Jos\\u00E9\\u0009x\\u007F\\u0001\\u0008\\u000Cz\", \"cardNumber\": \"99XXXX66\", "
+            "\"expires\": \"on Restart\", \"password\": \"p\\\"w\\\\x\"}\n]\n");
+}
+
 TEST_F(QuandorctlCards, AnEmptyFolder) {
   TestFolder empty;
   const Result table = Quandorctl("cards list --folder " + Arg(empty.path()));
