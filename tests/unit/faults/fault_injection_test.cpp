@@ -242,7 +242,8 @@ TEST(FileFaults, AWholeStoreSettings) {
   const FaultRun applied = faults::RunWithEveryFault(
       [](const std::string& folder) {
         PrepareSettings(folder);
-        platform::ReplaceFileContent(folder + "wanted.json", R"({"FORCENUMKEY": "0", "DELAY": 750, "PRINTERS": "0"})");
+        platform::ReplaceFileContent(folder + "wanted.json", R"({"FORCENUMKEY": "0", "DELAY": 750, "PRINTERS": "0"})",
+                                     platform::NewFile::Shared);
       },
       [](const std::string& folder) {
         Outcome outcome = Quandorctl(quandorctl::kSettingsGroup,
