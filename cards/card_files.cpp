@@ -68,6 +68,8 @@ void RewriteCardAccount(const std::string& path, const std::string& user, const 
 
 bool DeleteCard(const std::string& path) { return platform::RemoveFile(path); }
 
+int CountCards(const std::string& folder) { return static_cast<int>(CardEntries(folder).size()); }
+
 CardReset DeleteAllCards(const std::string& folder) {
   CardReset reset;
   for (const platform::DirectoryEntry& entry : CardEntries(folder)) {

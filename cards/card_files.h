@@ -58,6 +58,9 @@ struct CardReset {
   std::vector<std::string> notDeleted;  // paths that could not be deleted
 };
 
+// The number of card files of the folder, found as EnumerateCards finds them (no file is read).
+int CountCards(const std::string& folder);
+
 // Deletes every card file of the folder, whatever it holds; folders are left alone.
 CardReset DeleteAllCards(const std::string& folder);
 
