@@ -3,12 +3,14 @@
 
 #include "app/authenticator_app.h"
 #include "audit/report.h"
+#include "platform/paths.h"
 
 namespace {
 app::CKOVAuthenticatorApp theApp;
 }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  platform::LoadDllsFromSystemFolderOnly();
   audit::SetProgram(audit::Program::Tray);
   theApp.InitInstance(GetCommandLineA());
   return 0;

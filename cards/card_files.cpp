@@ -116,6 +116,8 @@ bool DeleteCard(const std::string& path) {
   }
 }
 
+int CountCards(const std::string& folder) { return static_cast<int>(CardEntries(folder).size()); }
+
 CardReset DeleteAllCards(const std::string& folder) {
   // One listing for the cards and the siblings killed writers left of them, however
   // many cards there are.

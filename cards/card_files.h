@@ -74,6 +74,9 @@ struct CardReset {
   std::vector<std::string> leftoversKept;  // temporary siblings that could not be deleted
 };
 
+// The number of card files of the folder, found as EnumerateCards finds them (no file is read).
+int CountCards(const std::string& folder);
+
 // Deletes every card file of the folder, whatever it holds, each in its turn, and the
 // temporary siblings killed writers left of card files (also of cards gone since);
 // folders are left alone.

@@ -24,6 +24,12 @@ std::string TempDirectory();
 // folder ("./") elsewhere.
 std::string ToolDefaultDirectory();
 
+// Makes every later load of a DLL by name search the system folder only, never the
+// program's folder, which users of a kiosk may be able to write to. The first call of a
+// program, before anything loads a DLL. Windows only; elsewhere shared libraries never
+// come from the program's folder.
+void LoadDllsFromSystemFolderOnly();
+
 // Whether the product's own folders (the card folder) are fixed on this platform: on
 // Windows they are; elsewhere every folder must be given.
 bool HasFixedProductFolders();

@@ -370,6 +370,8 @@ std::string ToolDefaultDirectory() { return "./"; }
 
 bool HasFixedProductFolders() { return false; }
 
+void LoadDllsFromSystemFolderOnly() {}
+
 // POSIX streams never translate line ends.
 void MakeStandardInputBinary() {}
 

@@ -446,6 +446,13 @@ std::string ToolDefaultDirectory() { return ProgramDirectory(); }
 
 bool HasFixedProductFolders() { return true; }
 
+void LoadDllsFromSystemFolderOnly() {
+  // Fails only for flags it does not know; this one it has known since it exists. The
+  // DLLs the loader resolves before this call follow the image's dependent load flags
+  // (res/load_config.cpp).
+  SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 void MakeStandardInputBinary() { _setmode(_fileno(stdin), _O_BINARY); }
 
 void MakeStandardOutputBinary() { _setmode(_fileno(stdout), _O_BINARY); }

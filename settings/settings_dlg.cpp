@@ -102,7 +102,11 @@ void CKOVSettingsDlg::ApplyEnablingBoxClick(EnablingBox box) {
   ShowEnabledStates(form);
 }
 
-void CKOVSettingsDlg::OnResetCards() { ShowMessage(ResetCards(cards::kWindowsCardFolder), MB_ICONINFORMATION); }
+void CKOVSettingsDlg::OnResetCards() {
+  const std::optional<std::string> message =
+      ResetCards(cards::kWindowsCardFolder, [this](const std::string& question) { return AskYesNo(question); });
+  if (message) ShowMessage(*message, MB_ICONINFORMATION);
+}
 
 SettingsForm CKOVSettingsDlg::ReadForm() const {
   SettingsForm form;

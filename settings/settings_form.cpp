@@ -1,6 +1,7 @@
 #include "settings/settings_form.h"
 
 #include <stdexcept>
+#include <string>
 
 #include "settings/setting_rules.h"
 #include "storage/ini_text.h"
@@ -104,6 +105,12 @@ std::string SettingsNotReadMessage(const std::string& error) {
 std::string SettingsNotSavedMessage(const std::string& error) {
   return "The settings could not be saved:\n" + error +
          "\n\nThe settings written before this failure were kept. The service was not notified.";
+}
+
+std::string ResetCardsQuestion(int cardsFound) {
+  const std::string count = std::to_string(cardsFound);
+  return (cardsFound == 1 ? "Delete the 1 registered card?" : "Delete all " + count + " registered cards?") +
+         std::string("\n\nThis cannot be undone.");
 }
 
 std::string ResetCardsMessage(int cardsFound) { return cardsFound > 0 ? kCardsRemovedMessage : kNoCardsToClearMessage; }

@@ -109,8 +109,16 @@ bool TouchReadMarker(const std::string& directory);
 // The message of "Reset Cards" after it found `cardsFound` card files.
 std::string ResetCardsMessage(int cardsFound);
 
-// "Reset Cards": deletes every card file of `cardFolder` (folders named like cards stay)
-// and returns the message to show. A card that cannot be deleted still counts as removed.
-std::string ResetCards(const std::string& cardFolder);
+// The question "Reset Cards" asks before it deletes `cardsFound` (at least one) card files.
+std::string ResetCardsQuestion(int cardsFound);
+
+// "Reset Cards": with card files in `cardFolder`, first asks `confirm` the question that
+// names how many; one keystroke on the dialog reaches this button, so nothing is deleted
+// unless the answer is yes. Then deletes every card file (folders named like cards stay)
+// and returns the message to show; a card that cannot be deleted still counts as
+// removed. No message when the answer was no. With no card files it asks nothing and
+// returns the message that says so.
+std::optional<std::string> ResetCards(const std::string& cardFolder,
+                                      const std::function<bool(const std::string& question)>& confirm);
 
 }  // namespace settings

@@ -37,7 +37,12 @@ bool TouchReadMarker(const std::string& directory) {
   }
 }
 
-std::string ResetCards(const std::string& cardFolder) {
+std::optional<std::string> ResetCards(const std::string& cardFolder,
+                                      const std::function<bool(const std::string& question)>& confirm) {
+  const int cardsFound = cards::CountCards(cardFolder);
+  if (cardsFound == 0) return ResetCardsMessage(0);
+  if (!confirm(ResetCardsQuestion(cardsFound))) return std::nullopt;
+  // Counted again: cards may have come or gone while the question was open.
   return ResetCardsMessage(cards::DeleteAllCardsAudited(cardFolder).found);
 }
 

@@ -117,6 +117,10 @@ void Dialog::ShowMessage(const std::string& text, UINT icon) {
   MessageBoxA(m_hwnd, text.c_str(), QUANDOR_PRODUCT_NAME, MB_OK | icon);
 }
 
+bool Dialog::AskYesNo(const std::string& question) {
+  return MessageBoxA(m_hwnd, question.c_str(), QUANDOR_PRODUCT_NAME, MB_YESNO | MB_ICONWARNING | MB_DEFBUTTON2) == IDYES;
+}
+
 HICON Dialog::LoadIconResource(int id) { return LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id)); }
 
 }  // namespace ui

@@ -66,6 +66,10 @@ class Dialog {
   // `icon` is MB_ICONERROR, MB_ICONWARNING or MB_ICONINFORMATION.
   void ShowMessage(const std::string& text, UINT icon);
 
+  // A warning question owned by this dialog with the program's caption, Yes and No, and No
+  // as the default button (Enter or a stray keystroke must not confirm); true for Yes.
+  bool AskYesNo(const std::string& question);
+
   // The program's own icon resource (shared handle, never destroyed).
   static HICON LoadIconResource(int id);
 

@@ -187,8 +187,41 @@ class AdminDialogs : public ProgramTest {
     EXPECT_EQ(box.text.rfind(start, 0), 0u) << box.text;
     ASSERT_TRUE(driver::DismissMessageBox(box.window));
   }
+  // Expects a warning question owned by `owner` with that text and the buttons Yes and No
+  // only; the question's window, null when none came.
+  static HWND ExpectYesNoQuestion(HWND owner, const std::string& text, const std::string& what) {
+    const driver::MessageBoxSeen box = driver::WaitMessageBox(owner);
+    EXPECT_NE(box.window, nullptr) << what << ": no question";
+    if (!box.window) return nullptr;
+    EXPECT_EQ(box.caption, kCaption) << what;
+    EXPECT_EQ(box.text, text) << what;
+    EXPECT_EQ(box.icon, "warning") << what;
+    EXPECT_NE(driver::Control(box.window, IDYES), nullptr) << what << ": no Yes button";
+    EXPECT_NE(driver::Control(box.window, IDNO), nullptr) << what << ": no No button";
+    EXPECT_EQ(driver::Control(box.window, IDOK), nullptr) << what << ": an OK button";
+    return box.window;
+  }
   static void ExpectNoMessage(HWND owner, const std::string& what) {
     EXPECT_EQ(driver::WaitMessageBox(owner, 300).window, nullptr) << what;
+  }
+
+  // Moves the keyboard focus of `dialog` to its control `id`, as a Tab to it would, and
+  // waits until the program's thread has it there.
+  static bool FocusControl(HWND dialog, int id) {
+    HWND control = driver::Control(dialog, id);
+    if (!control || !driver::Post(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE)) return false;
+    const DWORD thread = GetWindowThreadProcessId(dialog, nullptr);
+    return driver::WaitFor(
+        [&] {
+          GUITHREADINFO info{};
+          info.cbSize = sizeof info;
+          return GetGUIThreadInfo(thread, &info) && info.hwndFocus == control;
+        },
+        3000);
+  }
+  // A character typed while `window` has the focus, as the keyboard's message loop posts it.
+  static void TypeCharacter(HWND window, char c) {
+    driver::Post(window, WM_CHAR, static_cast<unsigned char>(c), 1);
   }
 
   std::string File(const std::string& name) const { return driver::ReadFileText(folder() + name); }

@@ -259,9 +259,13 @@ TEST_F(AuditCards, ResetCardsCountsWhatItDeleted) {
   HANDLE held = HoldWithoutSharing(std::string(kCardFolder) + "55667788.dll");
   ASSERT_NE(held, INVALID_HANDLE_VALUE);
   Click(settings, kResetCards);
+  HWND question = ExpectYesNoQuestion(settings, "Delete all 2 registered cards?\n\nThis cannot be undone.", "two cards");
+  ASSERT_TRUE(question && driver::DismissMessageBox(question, IDYES));
   ExpectMessage(settings, "Successfully removed remembered cards!", "information", "one held");
   CloseHandle(held);
   Click(settings, kResetCards);
+  question = ExpectYesNoQuestion(settings, "Delete the 1 registered card?\n\nThis cannot be undone.", "the held one");
+  ASSERT_TRUE(question && driver::DismissMessageBox(question, IDYES));
   ExpectMessage(settings, "Successfully removed remembered cards!", "information", "the held one");
   Click(settings, kResetCards);
   ExpectMessage(settings, "No registered cards available\xA0to clear", "information", "none left");

@@ -190,6 +190,8 @@ TEST_F(SettingsDialog, ResetCardsDeletesTheCardFilesOnly) {
   ASSERT_NE(settings, nullptr);
   Type(settings, kHost, "typed");
   Click(settings, kResetCards);
+  HWND question = ExpectYesNoQuestion(settings, "Delete all 2 registered cards?\n\nThis cannot be undone.", "two cards");
+  ASSERT_TRUE(question && driver::DismissMessageBox(question, IDYES));
   ExpectMessage(settings, "Successfully removed remembered cards!", "information", "two cards");
   EXPECT_EQ(CardFilesInFolderOrder(), std::vector<std::string>{});
   EXPECT_TRUE(driver::FileExists(std::string(kCardFolder) + "folder.dll")) << "a folder named like a card was deleted";
@@ -207,6 +209,51 @@ TEST_F(SettingsDialog, ResetCardsDeletesTheCardFilesOnly) {
   Sleep(200);
   EXPECT_TRUE(ServiceControls().empty()) << "Reset Cards contacted the service";
   EXPECT_FALSE(driver::FileExists(folder() + "Settings.ini"));
+}
+
+// A bare "r" on a button or check box is the access key of "&Reset Cards": a host name
+// typed into the wrong field reaches it. Only an explicit Yes deletes.
+TEST_F(SettingsDialog, AStrayKeystrokeOnResetCardsDeletesOnlyAfterYes) {
+  MakeCards({{"11223344.dll", "anna", "a1"}, {"55667788.dll", "ben", "b2"}, {"99001122.dll", "cleo", "c3"}});
+  const std::vector<std::string> cards = CardFilesInFolderOrder();
+  StartProgram();
+  HWND settings = OpenSettings();
+  ASSERT_NE(settings, nullptr);
+  HWND printers = driver::Control(settings, kPrinters);
+  const bool printersTicked = Ticked(settings, kPrinters);
+  ASSERT_TRUE(FocusControl(settings, kPrinters));
+  const std::string text = "Delete all 3 registered cards?\n\nThis cannot be undone.";
+  const struct {
+    const char* answer;
+    std::function<bool(HWND)> give;
+    bool deletes;
+  } answers[] = {
+      {"No", [](HWND box) { return driver::DismissMessageBox(box, IDNO); }, false},
+      {"Enter (the default button)",
+       [](HWND box) {
+         PressKey(box, VK_RETURN);
+         return WaitClosed(box);
+       },
+       false},
+      {"Yes", [](HWND box) { return driver::DismissMessageBox(box, IDYES); }, true},
+  };
+  for (const auto& a : answers) {
+    TypeCharacter(printers, 'r');
+    HWND question = ExpectYesNoQuestion(settings, text, a.answer);
+    ASSERT_NE(question, nullptr) << a.answer;
+    ASSERT_TRUE(a.give(question)) << a.answer;
+    if (a.deletes) {
+      ExpectMessage(settings, "Successfully removed remembered cards!", "information", a.answer);
+      EXPECT_EQ(CardFilesInFolderOrder(), std::vector<std::string>{}) << a.answer;
+    } else {
+      ExpectNoMessage(settings, std::string("a message after ") + a.answer);
+      EXPECT_EQ(CardFilesInFolderOrder(), cards) << a.answer;
+    }
+    EXPECT_TRUE(IsWindow(settings)) << a.answer;
+  }
+  EXPECT_EQ(Ticked(settings, kPrinters), printersTicked) << "the keystroke changed the check box";
+  PressKey(settings, VK_ESCAPE);
+  EXPECT_TRUE(WaitClosed(settings));
 }
 
 TEST_F(SettingsDialog, AStorageFailureIsShownAndGoesNoFurther) {

@@ -171,6 +171,78 @@ check_run_value() {  # check_run_value LABEL EXPECTED VIEW
   [ "$got" = "$2" ] || fail "$1: the Run value is '$got', expected '$2'"
 }
 
+# The dependent load flags of a 32-bit image (the word at 0x36 of its load configuration),
+# as objdump reads them: "0x...." or "none" without a load configuration.
+dependent_load_flags() {
+  local image=$1 base rva size
+  base=$(objdump -p "$image" | awk '$1 == "ImageBase" { print $2 }')
+  read -r rva size < <(objdump -p "$image" | awk '/Load Configuration Directory/ { print $3, $4 }')
+  if [ -z "$rva" ] || [ $((16#$rva)) -eq 0 ]; then echo none; return; fi
+  local start=$((16#$base + 16#$rva)) bytes
+  bytes=$(objdump -s --start-address=$start --stop-address=$((start + 16#$size)) "$image" |
+    awk '/^ [0-9a-f]+ / { for (i = 2; i <= 5 && i <= NF; i++) if ($i ~ /^[0-9a-f]+$/) printf "%s", $i }')
+  [ ${#bytes} -ge 112 ] || { echo "none (a load configuration of ${#bytes} hex digits)"; return; }
+  echo "0x${bytes:110:2}${bytes:108:2}"
+}
+
+# The package's MsiLockPermissionsEx rows: the product's folder, LOG\ and the card folder
+# let users read, list and create files, and change the files they hold (the settings,
+# the log, the cards and their rewrite's siblings), but never delete or rename one of
+# its entries as the folder's right (a program file goes only by its own list); every
+# file of the package lets users only read and run it. Nothing inherits from C:\.
+access_lists() {
+  local package=$1 locks
+  locks=$(msiinfo export "$package" MsiLockPermissionsEx | tr -d '\r' | tail -n +4)
+  # lock_sddl TABLE OBJECT: the SDDL locking that row
+  lock_sddl() { awk -F'\t' -v t="$1" -v o="$2" '$3 == t && $2 == o { print $4 }' <<<"$locks"; }
+  # aces SDDL: "TYPE:FLAGS MASK SID" per ACE ("A:-" an allowing one without flags), the
+  # mask as a number (FA: full control)
+  aces() {
+    grep -o '([^)]*)' <<<"$1" | tr -d '()' | awk -F';' '{
+      m = $3; if (m == "FA") m = "0x1f01ff"; if (m !~ /^0x/) m = "unknown"
+      print $1 ":" ($2 == "" ? "-" : $2), m, $6 }'
+  }
+  # check_list LABEL SDDL ALLOWED_FOR_USERS: protected, only SYSTEM and the administrators
+  # with more than ALLOWED_FOR_USERS, the users with nothing beyond it
+  check_list() {
+    local label=$1 sddl=$2 allowed=$3 flags mask sid
+    [ -n "$sddl" ] || { fail "$label: no access list in the package"; return; }
+    [[ $sddl == D:P* ]] || fail "$label: the access list $sddl inherits from the folder above"
+    while read -r flags mask sid; do
+      [ "$mask" != unknown ] || { fail "$label: an access mask that is no number in $sddl"; continue; }
+      [[ $flags == A:* ]] || { fail "$label: an entry that does not allow ($flags) in $sddl"; continue; }
+      case $sid in
+        SY | BA) [ $((mask)) -eq $((0x1f01ff)) ] || fail "$label: $sid lacks full control" ;;
+        BU) [ $((mask & ~allowed)) -eq 0 ] || fail "$label: users get $(printf '%#x' $((mask & ~allowed))) beyond what they need" ;;
+        *) fail "$label: an entry for $sid" ;;
+      esac
+    done < <(aces "$sddl")
+  }
+  # Users: read and run (0x1200a9), on a folder also create files (0x2); on the files it
+  # holds, change them (0x1301bf: delete, write data and attributes), never the folder's
+  # delete-child right (0x40), write-DAC or take ownership.
+  local folder_users=$((0x1200ab | 0x1301bf)) row
+  for row in INSTALLDIR LOGDIR CARDDIR; do
+    msiinfo export "$package" CreateFolder | tr -d '\r' | cut -f1 | grep -qx "$row" ||
+      fail "$row: the package does not create the folder, so it never gets its access list"
+    check_list "$row" "$(lock_sddl CreateFolder "$row")" "$folder_users"
+    local this_folder
+    this_folder=$(aces "$(lock_sddl CreateFolder "$row")" | awk '$3 == "BU" && $1 !~ /IO/ { print $2 }')
+    [ -n "$this_folder" ] && [ $((this_folder & 0x40)) -eq 0 ] && [ $((this_folder & 0x10000)) -eq 0 ] ||
+      fail "$row: users may delete the folder or its entries ($this_folder)"
+    [ $((this_folder & 0x2)) -ne 0 ] || fail "$row: users cannot create the files the tray program writes"
+    aces "$(lock_sddl CreateFolder "$row")" | awk '$3 == "BU" && $1 ~ /OI/ && $1 ~ /IO/' | grep -q . ||
+      fail "$row: the files users create there do not let other users rewrite them"
+  done
+  local file
+  for file in $(msiinfo export "$package" File | tr -d '\r' | tail -n +4 | cut -f1); do
+    check_list "$file" "$(lock_sddl File "$file")" $((0x1200a9))
+  done
+  [ "$(msiinfo export "$package" Directory | tr -d '\r' | awk -F'\t' '$1 == "CARDDIR" || $1 == "CARDROOT" { print $1, $2, $3 }' |
+    sort | tr '\n' ';')" = "CARDDIR CARDROOT CARD;CARDROOT TARGETDIR Quandor-Authenticator;" ] ||
+    fail "the card folder is not C:\\Quandor-Authenticator\\CARD"
+}
+
 # --- Steps --------------------------------------------------------------------------
 packages() {
   # Everything of an earlier run goes but the build folders (scripts/release reuses them).
@@ -227,6 +299,16 @@ contents() {
       grep -qF "$want" <<<"$rc" || fail "$p: the version resource lacks $want"
     done
   done
+
+  # Both programs take the DLLs they import from the system folder only: their load
+  # configuration (objdump -p) holds the dependent load flags LOAD_LIBRARY_SEARCH_SYSTEM32.
+  for p in QuandorAuthenticator.exe quandorctl.exe; do
+    local flags
+    flags=$(dependent_load_flags "$contents/$p")
+    [ "$flags" = 0x0800 ] || fail "$p: dependent load flags $flags, expected 0x0800 (the system folder only)"
+  done
+
+  access_lists "$msi_old"
 
   # The Linux quandorctl: its version, and nothing to load beyond the C library.
   local linux=$dist/quandorctl-$old-linux-x86_64

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "audit/report.h"
+#include "platform/paths.h"
 #include "res/product.h"
 #include "res/version.h"
 #include "tools/quandorctl/groups.h"
@@ -73,6 +74,7 @@ int Run(int argc, char** argv) {
 }  // namespace quandorctl
 
 int main(int argc, char** argv) {
+  platform::LoadDllsFromSystemFolderOnly();
   audit::SetProgram(audit::Program::Quandorctl);
 #ifdef SIGPIPE
   // A closed pipe is a write error that is reported (exit status 2), not a silent death.

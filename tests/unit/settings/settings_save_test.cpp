@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/fault.h"
@@ -117,18 +120,65 @@ TEST(TouchReadMarker, CreatesAnEmptyFile) {
   EXPECT_EQ(dir.Read("Read.txt"), "");
 }
 
+// Answers "Reset Cards"'s question with `answer` and keeps what it was asked.
+struct Confirmation {
+  bool answer = true;
+  std::vector<std::string> asked;
+  std::function<bool(const std::string&)> Ask() {
+    return [this](const std::string& question) {
+      asked.push_back(question);
+      return answer;
+    };
+  }
+};
+
 TEST(ResetCards, DeletesTheCardFilesAndSaysWhetherThereWereAny) {
   TestFolder cardFolder;
   for (const char* name : {"1111.dll", "2222.DLL"}) cardFolder.Write(name, "card");
   ASSERT_TRUE(platform::MakeDirectory(cardFolder / "sub.dll"));
   platform::ScopedFaultHook hook(
       [&](FileOp op, const std::string& path) { return op == FileOp::Delete && path == cardFolder / "2222.DLL"; });
-  EXPECT_EQ(settings::ResetCards(cardFolder.path()), "Successfully removed remembered cards!");
+  Confirmation yes;
+  EXPECT_EQ(settings::ResetCards(cardFolder.path(), yes.Ask()), "Successfully removed remembered cards!");
+  EXPECT_EQ(yes.asked, std::vector<std::string>{"Delete all 2 registered cards?\n\nThis cannot be undone."})
+      << "the folder named like a card was counted";
   EXPECT_EQ(cardFolder.Listing(), "2222.DLL sub.dll") << "the locked card stays, the folder is left alone";
   TestFolder empty;
   ASSERT_TRUE(platform::MakeDirectory(empty / "only.dll"));
-  EXPECT_EQ(settings::ResetCards(empty.path()), "No registered cards available\xA0to clear");
-  EXPECT_EQ(settings::ResetCards(empty / "missing"), "No registered cards available\xA0to clear");
+  Confirmation unasked;
+  EXPECT_EQ(settings::ResetCards(empty.path(), unasked.Ask()), "No registered cards available\xA0to clear");
+  EXPECT_EQ(settings::ResetCards(empty / "missing", unasked.Ask()), "No registered cards available\xA0to clear");
+  EXPECT_EQ(unasked.asked, std::vector<std::string>{}) << "asked although there was nothing to delete";
+}
+
+TEST(ResetCards, AnsweredNoDeletesNothingAndSaysNothing) {
+  const struct {
+    std::vector<std::string> cards;
+    std::string question;
+  } cases[] = {
+      {{"1111.dll"}, "Delete the 1 registered card?\n\nThis cannot be undone."},
+      {{"1111.dll", "2222.dll", "3333.dll"}, "Delete all 3 registered cards?\n\nThis cannot be undone."},
+  };
+  for (const auto& c : cases) {
+    TestFolder cardFolder;
+    for (const std::string& name : c.cards) cardFolder.Write(name, "card");
+    const std::string before = cardFolder.Listing();
+    Confirmation no{false, {}};
+    EXPECT_EQ(settings::ResetCards(cardFolder.path(), no.Ask()), std::nullopt) << before;
+    EXPECT_EQ(no.asked, std::vector<std::string>{c.question});
+    EXPECT_EQ(cardFolder.Listing(), before);
+  }
+}
+
+TEST(ResetCards, CardsGoneWhileTheQuestionWasOpenAreReportedAsNone) {
+  TestFolder cardFolder;
+  cardFolder.Write("1111.dll", "card");
+  EXPECT_EQ(settings::ResetCards(cardFolder.path(),
+                                 [&](const std::string&) {
+                                   EXPECT_TRUE(platform::RemoveFile(cardFolder / "1111.dll"));
+                                   return true;
+                                 }),
+            "No registered cards available\xA0to clear");
 }
 
 #ifdef _WIN32
