@@ -16,6 +16,7 @@ namespace {
 
 using quandorctl_test::Arg;
 using quandorctl_test::Contains;
+using quandorctl_test::kSaved;
 using quandorctl_test::Quandorctl;
 using quandorctl_test::Result;
 using testing_support::TestFolder;
@@ -58,7 +59,7 @@ TEST(QuandorctlDesiredState, CheckThenApplyThenNothingMore) {
   EXPECT_EQ(r.out, "PRINTERS: \"1\", wanted \"0\"\nDELAY: \"500\", wanted \"600\"\n") << "store order";
 
   r = Quandorctl("settings apply" + folder);
-  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.status, kSaved) << r.err;
   EXPECT_TRUE(Contains(r.out, "changed PRINTERS, DELAY\n")) << r.out;
   const settings::SettingsRecord stored = settings::LoadSettings(dir.path());
   EXPECT_EQ(stored.printers, "0");
@@ -84,7 +85,7 @@ TEST(QuandorctlDesiredState, ThePasswordFromStandardInputIsNeverShown) {
   const std::string args = "settings apply --dir " + Arg(dir.path()) + " --local-password-stdin " +
                            Arg(site / "wanted.json");
   Result r = Quandorctl(args, "new s3cret\n");
-  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.status, kSaved) << r.err;
   EXPECT_TRUE(Contains(r.out, "changed LocalPassword\n")) << r.out;
   EXPECT_EQ(settings::LoadSettings(dir.path()).localPassword, "new s3cret");
   EXPECT_EQ(Quandorctl(args, "new s3cret\n").out, "unchanged\n");

@@ -25,4 +25,13 @@ Result Quandorctl(const std::string& args, const std::string& input = "", const 
 
 bool Contains(const std::string& text, const std::string& part);
 
+// What a save (`settings set`, `settings apply`) exits with: where the tests run, no
+// service of that name is installed on Windows (5: saved, but not told), and there is
+// none to tell elsewhere.
+#ifdef _WIN32
+inline constexpr int kSaved = 5;
+#else
+inline constexpr int kSaved = 0;
+#endif
+
 }  // namespace quandorctl_test

@@ -41,13 +41,7 @@ using quandorctl_test::Quandorctl;
 using quandorctl_test::Result;
 using testing_support::TestFolder;
 
-// What a save of `settings set` exits with: where the tests run, no service of that
-// name is installed on Windows (5: saved, but not told), and there is none to tell elsewhere.
-#ifdef _WIN32
-constexpr int kSaved = 5;
-#else
-constexpr int kSaved = 0;
-#endif
+using quandorctl_test::kSaved;
 
 void MakeCard(const TestFolder& dir, const std::string& fileName, const std::string& user,
               const std::string& password) {
