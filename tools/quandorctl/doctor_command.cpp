@@ -48,10 +48,11 @@ constexpr char kUsage[] =
 int RunDoctor(const Args& rest) {
   const ParsedArgs args(rest, {"--dir", "--folder", "--format"}, {});
   args.ExpectAtMostPositional(0);
-  const std::string dir = SettingsFolder(args);
+  // A missing folder is one of the findings, not a failure of the command.
+  const std::string dir = GivenSettingsFolder(args);
   // Off Windows the card folder is not fixed: without --folder its checks are skipped.
   const std::string cardFolder =
-      platform::HasFixedProductFolders() || args.Value("--folder") ? CardFolder(args) : std::string();
+      platform::HasFixedProductFolders() || args.Value("--folder") ? GivenCardFolder(args) : std::string();
   const std::string format = args.Value("--format", "text");
   if (format != "text" && format != "json") throw UsageError("--format must be text or json, not '" + format + "'");
   const std::vector<DoctorCheck> checks = DiagnoseKiosk(dir, cardFolder, ReadKioskSystem(), platform::Now());

@@ -30,16 +30,20 @@ std::string UsableFolder(const std::string& folder) {
 
 }  // namespace
 
-std::string SettingsFolder(const ParsedArgs& args) {
-  if (const std::optional<std::string> dir = args.Value("--dir")) return UsableFolder(AsFolder(*dir));
-  return UsableFolder(platform::ToolDefaultDirectory());
+std::string GivenSettingsFolder(const ParsedArgs& args) {
+  if (const std::optional<std::string> dir = args.Value("--dir")) return AsFolder(*dir);
+  return platform::ToolDefaultDirectory();
 }
 
-std::string CardFolder(const ParsedArgs& args) {
-  if (const std::optional<std::string> folder = args.Value("--folder")) return UsableFolder(AsFolder(*folder));
-  if (platform::HasFixedProductFolders()) return UsableFolder(cards::kWindowsCardFolder);
+std::string GivenCardFolder(const ParsedArgs& args) {
+  if (const std::optional<std::string> folder = args.Value("--folder")) return AsFolder(*folder);
+  if (platform::HasFixedProductFolders()) return cards::kWindowsCardFolder;
   throw UsageError("--folder DIR is needed: the card folder is fixed only on Windows");
 }
+
+std::string SettingsFolder(const ParsedArgs& args) { return UsableFolder(GivenSettingsFolder(args)); }
+
+std::string CardFolder(const ParsedArgs& args) { return UsableFolder(GivenCardFolder(args)); }
 
 void ExpectReadableSettingsFile(const std::string& dir) {
   const std::string path = dir + settings::kPlainFileName;

@@ -20,6 +20,11 @@ std::string CardFolder(const ParsedArgs& args);
 
 // Both throw CommandError (kExitFile) naming a folder that is missing or cannot be read.
 
+// The same folders as given or defaulted, unchecked: for doctor, which reports a missing
+// folder as one of its findings instead of failing on it.
+std::string GivenSettingsFolder(const ParsedArgs& args);
+std::string GivenCardFolder(const ParsedArgs& args);
+
 // Throws platform::FileError (exit status 2) when DIR's Settings.ini exists and cannot
 // be read; a missing one reads as its defaults.
 void ExpectReadableSettingsFile(const std::string& dir);
