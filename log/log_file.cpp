@@ -133,7 +133,7 @@ bool CLogFile::Open() {
 
 bool CLogFile::AppendsWithoutATurn(std::uint64_t length) const {
   const std::uint64_t records = length / kRecordBytes;
-  return records >= 1 && length % kRecordBytes == 0 &&
+  return platform::SharedFile::AppendsNeverMeet() && records >= 1 && length % kRecordBytes == 0 &&
          records + kRecordsAheadOfTheCap < static_cast<std::uint64_t>(m_recordCap);
 }
 
