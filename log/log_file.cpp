@@ -27,6 +27,10 @@ constexpr std::size_t kMovePiece = (64 * 1024 / kRecordBytes) * kRecordBytes;
 // many entries of other writers within that moment.
 constexpr std::uint64_t kRecordsAheadOfTheCap = 1000;
 
+// Appends outside the turn lost an entry now and then in the two-writer test (1 run in
+// 15 natively, and under Wine): until that race is found, every entry takes its turn.
+constexpr bool kAppendsOutsideTheTurn = false;
+
 // Copies text into field bytes [offset, offset + width), cut to the width.
 void Place(char* record, std::size_t offset, std::size_t width, std::string_view text) {
   std::memcpy(record + offset, text.data(), std::min(text.size(), width));
@@ -133,7 +137,7 @@ bool CLogFile::Open() {
 
 bool CLogFile::AppendsWithoutATurn(std::uint64_t length) const {
   const std::uint64_t records = length / kRecordBytes;
-  return platform::SharedFile::AppendsNeverMeet() && records >= 1 && length % kRecordBytes == 0 &&
+  return kAppendsOutsideTheTurn && records >= 1 && length % kRecordBytes == 0 &&
          records + kRecordsAheadOfTheCap < static_cast<std::uint64_t>(m_recordCap);
 }
 

@@ -132,9 +132,6 @@ class SharedFile {
   // Writes the bytes at the end of the file as it is at that moment, in one call, even
   // when another process appends at the same time.
   void Append(std::string_view bytes);
-  // Whether two Appends of other handles at the same moment are each placed whole after
-  // the other (O_APPEND does that); where they are not, a writer must take its turn.
-  static bool AppendsNeverMeet();
   void Truncate(std::uint64_t length);
   void Flush();
   const std::string& path() const { return m_path; }

@@ -324,8 +324,6 @@ void SharedFile::Append(std::string_view bytes) {
   if (static_cast<std::size_t>(n) != bytes.size()) throw FileError(m_path, "cannot write (the disk is full)");
 }
 
-bool SharedFile::AppendsNeverMeet() { return true; }  // O_APPEND
-
 void SharedFile::Truncate(std::uint64_t length) {
   Check(FileOp::Write, m_path);
   if (::ftruncate(static_cast<int>(m_handle), static_cast<off_t>(length)) != 0) Fail(m_path, "truncate", errno);

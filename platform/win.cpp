@@ -386,11 +386,6 @@ void SharedFile::Append(std::string_view bytes) {
   if (written != bytes.size()) throw FileError(m_path, "cannot write (the disk is full)");
 }
 
-// Under Wine a write at the end of file reads the length and then writes: two such
-// appends at once were seen to land over each other (the log's two-writer test), so the
-// log takes its turn for every entry here.
-bool SharedFile::AppendsNeverMeet() { return false; }
-
 void SharedFile::Truncate(std::uint64_t length) {
   HANDLE h = reinterpret_cast<HANDLE>(m_handle);
   Check(FileOp::Write, m_path);
