@@ -15,21 +15,23 @@
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/sibling_names.h"
+#include "platform/system_message.h"
 
 namespace platform {
-namespace {
 
-std::string SystemMessage(DWORD error) {
+std::string SystemMessage(unsigned long error) {
   char* text = nullptr;
   const DWORD n =
       FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                      nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string message = n > 0 ? std::string(text, n) : "error " + std::to_string(error);
+  std::string message = n > 0 ? std::string(text, n) : std::string();
   LocalFree(text);
   while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.'))
     message.pop_back();
-  return message;
+  return message.empty() ? "error " + std::to_string(error) : message;
 }
+
+namespace {
 
 [[noreturn]] void Fail(const std::string& path, const char* what, DWORD error) {
   throw FileError(path, std::string("cannot ") + what + " (" + SystemMessage(error) + ")");

@@ -5,6 +5,7 @@
 #include "storage/ini_text.h"
 
 #include "platform/files.h"
+#include "platform/system_message.h"
 #include "storage/profile.h"
 
 namespace storage {
@@ -39,14 +40,7 @@ std::vector<std::string> ProfileGetWholeStrings(const std::string& path, const c
 void ProfileWriteString(const std::string& path, const char* section, const std::string& key,
                         const std::string& value) {
   if (WritePrivateProfileStringA(section, key.c_str(), value.c_str(), path.c_str())) return;
-  const DWORD error = GetLastError();
-  char text[256] = {};
-  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0, text,
-                                 sizeof text, nullptr);
-  std::string reason(text, n);
-  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == '.')) reason.pop_back();
-  if (reason.empty()) reason = "error " + std::to_string(error);
-  throw platform::FileError(path, "cannot write (" + reason + ")");
+  throw platform::FileError(path, "cannot write (" + platform::SystemMessage(GetLastError()) + ")");
 }
 
 }  // namespace storage
