@@ -2,6 +2,8 @@
 // fixed pass phrase, so key derivation, cipher and serialised forms must not change.
 #pragma once
 
+#include <cstddef>
+#include <memory>
 #include <string>
 
 namespace storage {
@@ -11,6 +13,12 @@ using ByteArray = std::string;
 
 // The pass phrase every party derives the file key from.
 inline constexpr const char kPassPhrase[] = "TQRZWMB5806";
+
+// AES's block: the stream is padded to a whole number of them.
+inline constexpr std::size_t kCipherBlock = 16;
+// The longest stream either backend takes in one step: CryptoAPI counts bytes in a
+// DWORD, and the padded result (up to one block more) must still fit in one.
+inline constexpr std::size_t kLongestCipherStream = 0x7FFFFFF0u;
 
 class CCrypto {
  public:
@@ -35,7 +43,7 @@ class CCrypto {
   bool KeyReady() const;
 
   struct Backend;  // CryptoAPI on Windows (crypto_win.cpp), libcrypto elsewhere (crypto_openssl.cpp)
-  Backend* m_backend;
+  std::unique_ptr<Backend> m_backend;
   ByteArray m_file;  // the work stream
 };
 

@@ -19,8 +19,6 @@ struct CCrypto::Backend {
 
 namespace {
 
-constexpr int kBlock = 16;
-
 using CipherContext = std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)>;
 
 // Looking an algorithm up by name costs more than deciphering a card file, so each is
@@ -72,10 +70,10 @@ const FixedKey& TheFixedKey() {
 // CryptoAPI.
 bool RunCipher(const unsigned char* key, bool encrypt, const std::string& in, std::string& out) {
   CipherContext ctx(EVP_CIPHER_CTX_new(), &EVP_CIPHER_CTX_free);
-  const unsigned char iv[kBlock] = {};
+  const unsigned char iv[kCipherBlock] = {};
   if (!ctx || Aes128Cbc() == nullptr ||
       EVP_CipherInit_ex(ctx.get(), Aes128Cbc(), nullptr, key, iv, encrypt ? 1 : 0) != 1) return false;
-  std::string result(in.size() + kBlock, '\0');
+  std::string result(in.size() + kCipherBlock, '\0');
   int n = 0, last = 0;
   auto* buffer = reinterpret_cast<unsigned char*>(&result[0]);
   if (EVP_CipherUpdate(ctx.get(), buffer, &n, reinterpret_cast<const unsigned char*>(in.data()),
@@ -91,12 +89,11 @@ bool RunCipher(const unsigned char* key, bool encrypt, const std::string& in, st
 
 }  // namespace
 
-CCrypto::CCrypto() : m_backend(new Backend) {}
+CCrypto::CCrypto() : m_backend(std::make_unique<Backend>()) {}
 
 CCrypto::~CCrypto() {
   WipeText(m_file);
   OPENSSL_cleanse(m_backend->key, sizeof m_backend->key);
-  delete m_backend;
 }
 
 bool CCrypto::KeyReady() const { return m_backend->hasKey; }
@@ -117,13 +114,13 @@ bool CCrypto::EncryptStream(ByteArray& out) {
   std::string plain;
   plain.swap(m_file);  // the work stream is left empty, as after CryptoAPI takes its buffer
   const WipeOnExit wipePlain(plain);
-  if (!KeyReady() || plain.size() > 0x7FFFFFF0u) return false;
+  if (!KeyReady() || plain.size() > kLongestCipherStream) return false;
   return RunCipher(m_backend->key, true, plain, out);
 }
 
 bool CCrypto::DecryptStream(const ByteArray& in) {
   m_file.clear();
-  if (!KeyReady() || in.empty() || in.size() % kBlock != 0 || in.size() > 0x7FFFFFF0u) return false;
+  if (!KeyReady() || in.empty() || in.size() % kCipherBlock != 0 || in.size() > kLongestCipherStream) return false;
   return RunCipher(m_backend->key, false, in, m_file);
 }
 

@@ -18,9 +18,6 @@ struct CCrypto::Backend {
 };
 
 namespace {
-constexpr DWORD kBlock = 16;
-constexpr std::size_t kLargest = 0x7FFFFFF0u;
-
 // The process's context and fixed key. They are never released: the system frees them
 // when the process ends, and releasing them from a static destructor could pull them
 // from under another static object's destructor that still writes a file.
@@ -63,12 +60,11 @@ HCRYPTKEY KeyFor(const std::string& passPhrase) {
 
 }  // namespace
 
-CCrypto::CCrypto() : m_backend(new Backend) {}
+CCrypto::CCrypto() : m_backend(std::make_unique<Backend>()) {}
 
 CCrypto::~CCrypto() {
   WipeText(m_file);
   if (m_backend->key != 0) CryptDestroyKey(m_backend->key);
-  delete m_backend;
 }
 
 bool CCrypto::KeyReady() const { return m_backend->key != 0; }
@@ -86,14 +82,14 @@ bool CCrypto::EncryptStream(ByteArray& out) {
   // The work stream is left empty; the buffer has room for the padding from the start,
   // so that no copy of the plaintext is left unwiped by a reallocation.
   std::string buffer;
-  if (m_file.size() <= kLargest) buffer.reserve(m_file.size() + kBlock);
+  if (m_file.size() <= kLongestCipherStream) buffer.reserve(m_file.size() + kCipherBlock);
   buffer.assign(m_file);
   WipeText(m_file);
   const WipeOnExit wipeBuffer(buffer);  // holds plaintext until CryptEncrypt succeeds
-  if (!KeyReady() || buffer.size() > kLargest) return false;
+  if (!KeyReady() || buffer.size() > kLongestCipherStream) return false;
   // Room for the padded ciphertext of any length: up to one block more than the plaintext.
   DWORD length = static_cast<DWORD>(buffer.size());
-  buffer.resize(buffer.size() + kBlock);
+  buffer.resize(buffer.size() + kCipherBlock);
   if (!CryptEncrypt(m_backend->key, 0, TRUE, 0, reinterpret_cast<BYTE*>(&buffer[0]), &length,
                     static_cast<DWORD>(buffer.size())))
     return false;
@@ -105,7 +101,7 @@ bool CCrypto::EncryptStream(ByteArray& out) {
 bool CCrypto::DecryptStream(const ByteArray& in) {
   m_file.clear();
   // Tested here: CryptDecrypt is not to be trusted with an empty final block.
-  if (!KeyReady() || in.empty() || in.size() % kBlock != 0 || in.size() > kLargest) return false;
+  if (!KeyReady() || in.empty() || in.size() % kCipherBlock != 0 || in.size() > kLongestCipherStream) return false;
   std::string buffer = in;
   DWORD length = static_cast<DWORD>(buffer.size());
   if (!CryptDecrypt(m_backend->key, 0, TRUE, 0, reinterpret_cast<BYTE*>(&buffer[0]), &length)) {
