@@ -3,9 +3,7 @@
 #include <vector>
 
 #include "audit/report.h"
-#include "platform/files.h"
-#include "storage/crypt_ini.h"
-#include "storage/ini_text.h"
+#include "storage/write_failure.h"
 
 namespace cards {
 namespace {
@@ -16,17 +14,9 @@ audit::Card AuditCard(const CardFile& card) { return audit::Card{card.number, ca
 
 void RewriteCardAccountAudited(const CardFile& card, const std::string& user, const std::string& password) {
   const std::vector<audit::Hidden> secrets = {audit::Secret(password), audit::Secret(card.password)};
-  try {
-    RewriteCardAccount(card.path, user, password);
-  } catch (const storage::UndecipherableFileError& e) {
-    audit::Report(audit::CardNotChanged(AuditCard(card), e.what(), secrets));
-    throw;
-  } catch (const platform::FileError& e) {
-    audit::Report(audit::CardNotChanged(AuditCard(card), e.what(), secrets));
-    throw;
-  } catch (const storage::IniValueError& e) {
-    audit::Report(audit::CardNotChanged(AuditCard(card), e.what(), secrets));
-    throw;
+  if (const auto failure = storage::TryWrite([&] { RewriteCardAccount(card.path, user, password); })) {
+    audit::Report(audit::CardNotChanged(AuditCard(card), failure->reason, secrets));
+    std::rethrow_exception(failure->error);
   }
   audit::Report(audit::CardAccountChanged(AuditCard(card), card.user, user, password != card.password));
 }

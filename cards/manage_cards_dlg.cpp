@@ -2,9 +2,8 @@
 
 #include <utility>
 
-#include "platform/files.h"
 #include "res/resource.h"
-#include "storage/ini_text.h"
+#include "storage/write_failure.h"
 
 namespace cards {
 
@@ -83,13 +82,8 @@ void QDCardAuthenticatorManageCardsDlg::OnAccountEdited() {
 void QDCardAuthenticatorManageCardsDlg::SaveAndClose() {
   const CardAccount typed{ItemText(IDC_CARDUSER), ItemText(IDC_CARDPASSWORD)};
   CardSaveResult result;
-  try {
-    result = m_model.SaveAndClose(m_cardList.SelectedTag(), typed);
-  } catch (const platform::FileError& e) {
-    ShowMessage(CardNotSavedMessage(e.what()), MB_ICONERROR);
-    return;
-  } catch (const storage::IniValueError& e) {
-    ShowMessage(CardNotSavedMessage(e.what()), MB_ICONERROR);
+  if (const auto failure = storage::TryWrite([&] { result = m_model.SaveAndClose(m_cardList.SelectedTag(), typed); })) {
+    ShowMessage(CardNotSavedMessage(failure->reason), MB_ICONERROR);
     return;
   }
   if (result.message) ShowMessage(*result.message, MB_ICONINFORMATION);

@@ -5,8 +5,8 @@
 #include "audit/report.h"
 #include "platform/files.h"
 #include "settings/password_gate.h"
-#include "storage/ini_text.h"
 #include "storage/secret.h"
+#include "storage/write_failure.h"
 
 namespace settings {
 namespace {
@@ -68,14 +68,9 @@ void SaveAudit::Record(const std::function<void()>& store, const std::map<std::s
   const auto typed = written.find(kLocalPasswordKey);
   std::string typedLocalPassword = typed == written.end() ? std::string() : typed->second;
   const storage::WipeOnExit wipe(typedLocalPassword);
-  try {
-    store();
-  } catch (const platform::FileError& e) {
-    audit::Report(Failed(e.what(), typedLocalPassword));
-    throw;
-  } catch (const storage::IniValueError& e) {
-    audit::Report(Failed(e.what(), typedLocalPassword));
-    throw;
+  if (const auto failure = storage::TryWrite(store)) {
+    audit::Report(Failed(failure->reason, typedLocalPassword));
+    std::rethrow_exception(failure->error);
   }
   audit::Report(saved);
 }

@@ -8,7 +8,7 @@
 #include "settings/service_request.h"
 #include "settings/setting_rules.h"
 #include "settings/settings_audit.h"
-#include "storage/ini_text.h"
+#include "storage/write_failure.h"
 #include "ui/controls.h"
 
 namespace settings {
@@ -67,20 +67,17 @@ void CKOVSettingsDlg::OnSaveAndClose() {
   const SettingsForm form = ReadForm();
   const SaveAudit trail(m_loadedTexts);
   std::optional<std::string> refused;
-  try {
+  const auto failure = storage::TryWrite([&] {
     refused = SaveSettingsForm(m_programDirectory, form, [&] {
       // Called once the store went through, so the form passed its checks.
       const audit::KeyTexts written = RecordTexts(BuildRecord(form));
       audit::Report(trail.Saved({written.begin(), written.end()}));
       SendServiceRequest();
     });
-  } catch (const platform::FileError& e) {
-    audit::Report(trail.Failed(e.what(), form.localPassword));
-    ShowMessage(SettingsNotSavedMessage(e.what()), MB_ICONERROR);
-    return;
-  } catch (const storage::IniValueError& e) {
-    audit::Report(trail.Failed(e.what(), form.localPassword));
-    ShowMessage(SettingsNotSavedMessage(e.what()), MB_ICONERROR);
+  });
+  if (failure) {
+    audit::Report(trail.Failed(failure->reason, form.localPassword));
+    ShowMessage(SettingsNotSavedMessage(failure->reason), MB_ICONERROR);
     return;
   }
   if (refused) {
