@@ -43,6 +43,50 @@ std::string EveryHrsText(int index) {
 
 namespace {
 
+constexpr char kUnlistedAudioText[] = "1";
+
+template <typename Row, std::size_t N>
+const Row* FindAudioText(const Row (&rows)[N], const std::string& text) {
+  for (const Row& row : rows) {
+    if (text == row.text) return &row;
+  }
+  return nullptr;
+}
+
+template <typename Row, std::size_t N>
+const Row& ReadAudioText(const Row (&rows)[N], const std::string& stored) {
+  const Row* row = FindAudioText(rows, stored);
+  return row != nullptr ? *row : *FindAudioText(rows, kUnlistedAudioText);
+}
+
+template <typename Row, std::size_t N, typename Choice>
+const char* AudioTextOf(const Row (&rows)[N], Choice choice) {
+  for (const Row& row : rows) {
+    if (row.choice == choice) return row.text;
+  }
+  return kUnlistedAudioText;
+}
+
+// "\"0\" (play on this computer), \"1\" (play on the remote computer) or \"2\" (do not play)"
+template <typename Row, std::size_t N>
+std::string ListAudioTexts(const Row (&rows)[N]) {
+  std::string list;
+  for (std::size_t i = 0; i < N; ++i) {
+    list += i == 0 ? "" : i + 1 == N ? " or " : ", ";
+    list += std::string("\"") + rows[i].text + "\" (" + rows[i].meaning + ")";
+  }
+  return list;
+}
+
+}  // namespace
+
+RecordingChoice ReadRecording(const std::string& stored) { return ReadAudioText(kRecordingTexts, stored).choice; }
+PlaybackChoice ReadPlayback(const std::string& stored) { return ReadAudioText(kPlaybackTexts, stored).choice; }
+const char* RecordingText(RecordingChoice choice) { return AudioTextOf(kRecordingTexts, choice); }
+const char* PlaybackText(PlaybackChoice choice) { return AudioTextOf(kPlaybackTexts, choice); }
+
+namespace {
+
 bool IsOneOf(const std::string& value, std::initializer_list<const char*> allowed) {
   for (const char* a : allowed) {
     if (value == a) return true;
@@ -86,13 +130,13 @@ std::string AllowedTexts(const SettingKey& key) {
     case WrittenForm::Switch:
       return "\"1\" (on) or \"0\" (off)";
     case WrittenForm::Recording:
-      return "\"0\" (do not record) or \"1\" (record from this computer)";
+      return ListAudioTexts(kRecordingTexts);
     case WrittenForm::Time:
       return "a time HH:mm from \"00:00\" to \"23:59\", for example \"02:00\"";
     case WrittenForm::HourItem:
       return "one of \"1\" to \"12\", or empty";
     case WrittenForm::Playback:
-      return "\"0\" (play on this computer), \"1\" (play on the remote computer) or \"2\" (do not play)";
+      return ListAudioTexts(kPlaybackTexts);
     case WrittenForm::AlwaysZero:
       return "\"0\" (every save writes \"0\")";
     case WrittenForm::NotWritten:
@@ -114,8 +158,10 @@ std::optional<std::string> CheckWrittenForm(const SettingKey& key, const std::st
       if (IsReadableNumber(value)) return std::nullopt;
       return "must be " + AllowedTexts(key);
     case WrittenForm::Switch:
-    case WrittenForm::Recording:
       if (IsOneOf(value, {"1", "0"})) return std::nullopt;
+      return "must be " + AllowedTexts(key);
+    case WrittenForm::Recording:
+      if (FindAudioText(kRecordingTexts, value) != nullptr) return std::nullopt;
       return "must be " + AllowedTexts(key);
     case WrittenForm::Time:
       if (IsPickerTime(value)) return std::nullopt;
@@ -126,7 +172,7 @@ std::optional<std::string> CheckWrittenForm(const SettingKey& key, const std::st
       }
       return "must be " + AllowedTexts(key);
     case WrittenForm::Playback:
-      if (IsOneOf(value, {"2", "0", "1"})) return std::nullopt;
+      if (FindAudioText(kPlaybackTexts, value) != nullptr) return std::nullopt;
       return "must be " + AllowedTexts(key);
     case WrittenForm::AlwaysZero:
       if (value == "0") return std::nullopt;
@@ -164,10 +210,9 @@ std::string DescribeStoredValue(const SettingKey& key, const std::string& stored
       return item == stored ? "" : "selects list item \"" + item + "\"";
     }
     case ReadRule::AudioRecording:
-      return stored == "0" ? "do not record" : "record from this computer";
+      return ReadAudioText(kRecordingTexts, stored).meaning;
     case ReadRule::AudioPlayback:
-      if (stored == "2") return "do not play";
-      return stored == "0" ? "play on this computer" : "play on the remote computer";
+      return ReadAudioText(kPlaybackTexts, stored).meaning;
     case ReadRule::NotRead:
       return "not read; every save writes \"0\"";
   }

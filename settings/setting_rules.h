@@ -16,6 +16,33 @@ inline bool IsOnWhenOne(const std::string& text) { return text == "1"; }    // L
 inline bool IsOffWhenZero(const std::string& text) { return text == "0"; }  // EXPIRES, RDGUARD, USEMONITORSALL
 inline const char* SwitchText(bool on) { return on ? "1" : "0"; }
 
+// The audio keys' radio groups: "Remote audio recording - Record from" (1024, 1025) and
+// "Remote audio playback - Play on " (1021, 1022, 1023). None: no button ticked.
+enum class RecordingChoice { None, ThisComputer, DoNotRecord };
+enum class PlaybackChoice { None, ThisComputer, RemoteComputer, DoNotPlay };
+
+// What each text of AUDIORECORDING and AUDIOPLAYBACK means, the service reading them as
+// we do. A stored text that no row has reads as the "1" row, and a save with no button
+// ticked writes "1". The rows are in the order of their texts.
+template <typename Choice>
+struct AudioText {
+  const char* text;
+  Choice choice;
+  const char* meaning;
+};
+inline constexpr AudioText<RecordingChoice> kRecordingTexts[] = {
+    {"0", RecordingChoice::DoNotRecord, "do not record"},
+    {"1", RecordingChoice::ThisComputer, "record from this computer"}};
+inline constexpr AudioText<PlaybackChoice> kPlaybackTexts[] = {
+    {"0", PlaybackChoice::ThisComputer, "play on this computer"},
+    {"1", PlaybackChoice::RemoteComputer, "play on the remote computer"},
+    {"2", PlaybackChoice::DoNotPlay, "do not play"}};
+
+RecordingChoice ReadRecording(const std::string& stored);
+PlaybackChoice ReadPlayback(const std::string& stored);
+const char* RecordingText(RecordingChoice choice);
+const char* PlaybackText(PlaybackChoice choice);
+
 struct ExpiryTime {
   bool valid = false;
   std::uint16_t hour = 0;

@@ -15,10 +15,8 @@ SettingsForm FillForm(const SettingsRecord& record) {
   form.domain = record.domain;
   form.forceNumLock = IsOnWhenOne(record.forceNumKey);
   form.useAllMonitors = !IsOffWhenZero(record.useMonitorsAll);
-  form.recording = record.audioRecording == "0" ? RecordingChoice::DoNotRecord : RecordingChoice::ThisComputer;
-  form.playback = record.audioPlayback == "2"   ? PlaybackChoice::DoNotPlay
-                  : record.audioPlayback == "0" ? PlaybackChoice::ThisComputer
-                                                : PlaybackChoice::RemoteComputer;
+  form.recording = ReadRecording(record.audioRecording);
+  form.playback = ReadPlayback(record.audioPlayback);
   form.delay = record.delay;
   form.cardsExpire = !IsOffWhenZero(record.expires);
   form.expiryPickerEnabled = form.cardsExpire;
@@ -69,11 +67,9 @@ SettingsRecord BuildRecord(const SettingsForm& form) {
   record.clipboard = SwitchText(form.clipboard);
   record.rdGuard = SwitchText(form.useGateway);
   record.forceNumKey = SwitchText(form.forceNumLock);
-  record.audioRecording = form.recording == RecordingChoice::DoNotRecord ? "0" : "1";
+  record.audioRecording = RecordingText(form.recording);
   record.useMonitorsAll = SwitchText(form.useAllMonitors);
-  record.audioPlayback = form.playback == PlaybackChoice::DoNotPlay      ? "2"
-                         : form.playback == PlaybackChoice::ThisComputer ? "0"
-                                                                         : "1";
+  record.audioPlayback = PlaybackText(form.playback);
   record.lockByDisconnection = SwitchText(form.lockOnDisconnect);
   record.expires = SwitchText(form.cardsExpire);
   record.expiresAt = FormatExpiryTime(form.expiryTime->hour, form.expiryTime->minute);

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "settings/setting_rules.h"
 #include "settings/settings_record.h"
 
 namespace settings {
@@ -18,11 +19,6 @@ inline constexpr char kCardsRemovedMessage[] = "Successfully removed remembered 
 // The character between "available" and "to" is a no-break space (0xA0 in the ANSI code page).
 inline constexpr char kNoCardsToClearMessage[] = "No registered cards available\xA0to clear";
 inline constexpr char kReadMarkerFileName[] = "Read.txt";
-
-// Radio group "Remote audio recording - Record from" (1024, 1025).
-enum class RecordingChoice { None, ThisComputer, DoNotRecord };
-// Radio group "Remote audio playback - Play on " (1021, 1022, 1023).
-enum class PlaybackChoice { None, ThisComputer, RemoteComputer, DoNotPlay };
 
 struct PickerTime {
   int hour = 0;

@@ -56,8 +56,8 @@ enum class ReadRule {
   OffWhenZero,     // off exactly for "0"
   Time,            // ParseExpiryTime
   HourList,        // SelectEveryHrsItem
-  AudioRecording,  // "0": do not record, else this computer
-  AudioPlayback,   // "2": do not play, "0": this computer, else the remote computer
+  AudioRecording,  // kRecordingTexts
+  AudioPlayback,   // kPlaybackTexts
   NotRead,         // DAILYKEY
 };
 
@@ -68,8 +68,8 @@ enum class WrittenForm {
   Switch,      // "1" or "0"
   Time,        // "HH:mm"
   HourItem,    // "1" to "12", or empty for no item
-  Recording,   // "0" or "1"
-  Playback,    // "2", "0" or "1"
+  Recording,   // a text of kRecordingTexts
+  Playback,    // a text of kPlaybackTexts
   AlwaysZero,  // "0" whatever the record holds
   NotWritten,  // DEBUG: this program never writes it
 };
