@@ -16,12 +16,13 @@
 #include <string>
 #include <vector>
 
+#include "res/resource.h"
 #include "tests/e2e/harness.h"
 #include "tests/fixtures/standin_service.h"
 
 namespace e2e {
 
-inline constexpr WPARAM kShowSettings = 32771, kManageCards = 32775;
+inline constexpr WPARAM kShowSettings = ID_TRAY_SHOWSETTINGS, kManageCards = ID_TRAY_MANAGECARDS;
 inline constexpr UINT kTrayCallback = WM_USER + 1;
 inline constexpr char kCaption[] = "Quandor Systems Card Authenticator";
 inline constexpr char kCardRoot[] = "C:\\Quandor-Authenticator\\";
@@ -30,14 +31,19 @@ inline constexpr char kCardFolder[] = "C:\\Quandor-Authenticator\\CARD\\";
 inline constexpr char kCardRootMarker[] = "C:\\Quandor-Authenticator\\made-by-quandor-e2e.txt";
 inline constexpr char kProfileKey[] = "Software\\Local AppWizard-Generated Applications\\QuandorAuthenticator";
 
-// Control ids of the dialogs.
-inline constexpr int kGatePassword = 1010;
-inline constexpr int kHost = 1002, kDomain = 1009, kLocalPassword = 1003, kUseGateway = 1005, kGateway = 1006,
-                     kPrinters = 1007, kClipboard = 1008, kPlayThis = 1021, kPlayRemote = 1022, kPlayNone = 1023,
-                     kRecordThis = 1024, kRecordNone = 1025, kAllMonitors = 1026, kNumLock = 1027, kResetCards = 1011,
-                     kCardsExpire = 1017, kExpiryTime = 1018, kDelay = 1020, kLock = 1004, kEnable = 1000,
-                     kEveryHrs = 1001, kUnlockTime = 1016;
-inline constexpr int kCardUser = 1013, kCardPassword = 1003, kSaveCard = 1014, kDeleteCard = 1015, kCardList = 1019;
+// Control ids of the dialogs, the program's own (res/resource.h). That the built dialogs
+// carry these numbers is checked once, in resources_test.cpp.
+inline constexpr int kGatePassword = IDC_GATEPASSWORD;
+inline constexpr int kHost = IDC_HOST, kDomain = IDC_DOMAIN, kLocalPassword = IDC_LOCALPASSWORD,
+                     kUseGateway = IDC_USEGATEWAY, kGateway = IDC_GATEWAY, kPrinters = IDC_PRINTERS,
+                     kClipboard = IDC_CLIPBOARD, kPlayThis = IDC_PLAY_THIS, kPlayRemote = IDC_PLAY_REMOTE,
+                     kPlayNone = IDC_PLAY_NONE, kRecordThis = IDC_RECORD_THIS, kRecordNone = IDC_RECORD_NONE,
+                     kAllMonitors = IDC_ALLMONITORS, kNumLock = IDC_NUMLOCK, kResetCards = IDC_RESETCARDS,
+                     kCardsExpire = IDC_CARDSEXPIRE, kExpiryTime = IDC_EXPIRYTIME, kDelay = IDC_DELAY,
+                     kLock = IDC_LOCKBYDISCONNECTION, kEnable = IDC_ENABLE, kEveryHrs = IDC_EVERYHRS,
+                     kUnlockTime = IDC_UNLOCKTIME;
+inline constexpr int kCardUser = IDC_CARDUSER, kCardPassword = IDC_CARDPASSWORD, kSaveCard = IDC_SAVECARD,
+                     kDeleteCard = IDC_DELETECARD, kCardList = IDC_CARDLIST;
 
 // Posted, not sent: a click that opens a modal window returns only when it closes.
 inline void Click(HWND dialog, int id) { driver::Post(driver::Control(dialog, id), BM_CLICK, 0, 0); }

@@ -15,7 +15,7 @@
 namespace e2e {
 namespace {
 
-constexpr WPARAM kExit = 32772;
+constexpr WPARAM kExit = ID_TRAY_EXIT;
 constexpr char kWrongPasswordMessage[] = "Kindly enter the correct password";
 
 // One event as a line: "1020 information tray: user | HOST, LocalPassword".

@@ -2,6 +2,9 @@
 // the code relies on (command and control ids, classes, the masked fields, the hidden
 // controls, the default buttons) and that every dialog template makes a dialog. Labels,
 // sizes and positions are the resource script's own business and are not repeated here.
+// The ids are written out as numbers, not taken from res/resource.h: the service's side,
+// the stored column widths (value "1019") and the other tests rely on these numbers, so a
+// change in resource.h must fail here.
 #include <windows.h>
 
 #include <commctrl.h>
