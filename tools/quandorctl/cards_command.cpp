@@ -332,13 +332,7 @@ int Reset(const Args& rest) {
 }
 
 int RunCards(const Args& args) {
-  if (args.empty()) throw UsageError("missing subcommand");
-  const Args rest(args.begin() + 1, args.end());
-  if (args[0] == "list") return List(rest);
-  if (args[0] == "set-account") return SetAccount(rest);
-  if (args[0] == "delete") return Delete(rest);
-  if (args[0] == "reset") return Reset(rest);
-  throw UsageError("unknown subcommand '" + args[0] + "'");
+  return RunSubcommand(args, {{"list", List}, {"set-account", SetAccount}, {"delete", Delete}, {"reset", Reset}});
 }
 
 }  // namespace

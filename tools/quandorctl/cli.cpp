@@ -12,6 +12,14 @@
 
 namespace quandorctl {
 
+int RunSubcommand(const Args& args, std::initializer_list<Subcommand> subcommands) {
+  if (args.empty()) throw UsageError("missing subcommand");
+  for (const Subcommand& subcommand : subcommands) {
+    if (args[0] == subcommand.name) return subcommand.run(Args(args.begin() + 1, args.end()));
+  }
+  throw UsageError("unknown subcommand '" + args[0] + "'");
+}
+
 int RunGroup(const CommandGroup& group, const Args& args) {
   if (args.empty() && group.hasSubcommands) {
     std::fprintf(stderr, "quandorctl %s: missing subcommand\n", group.name);

@@ -52,6 +52,16 @@ struct CommandGroup {
   bool hasSubcommands = true;  // false: the group runs with no arguments at all (doctor)
 };
 
+// A group's subcommand: its name, and what runs it on the arguments after that name.
+struct Subcommand {
+  const char* name;
+  int (*run)(const Args& args);
+};
+
+// Runs the subcommand that the first argument names; none, or one the group does not
+// have, is wrong usage.
+int RunSubcommand(const Args& args, std::initializer_list<Subcommand> subcommands);
+
 // Runs a group on its arguments as the command line does: no arguments print the usage
 // on stderr (exit 1) for a group with subcommands, "--help" first or a HelpRequest on stdout (exit 0); every failure
 // is its message on stderr and its exit status (wrong usage adds one line pointing at

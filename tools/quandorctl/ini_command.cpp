@@ -40,8 +40,11 @@ constexpr char kUsage[] =
 
 constexpr char kDoesNotDecipher[] = ": does not decipher (empty, damaged, or enciphered with another pass phrase)";
 
-void Expect(const Args& args, const char* command, std::size_t count, const char* form) {
-  if (args.size() != count) throw UsageError(std::string(command) + " takes " + form);
+// A subcommand's texts: every argument is one (PositionalOnly), and there are `count`.
+Args Texts(const Args& rest, const char* command, std::size_t count, const char* form) {
+  Args texts = PositionalOnly(rest);
+  if (texts.size() != count) throw UsageError(std::string(command) + " takes " + form);
+  return texts;
 }
 
 // The file's INI text. A missing or undecipherable file is a command error.
@@ -62,15 +65,15 @@ void WriteOut(const std::string& bytes) {
     throw CommandError(kExitFile, "standard output: cannot write");
 }
 
-int Get(const Args& args) {
-  Expect(args, "get", 3, "FILE SECTION KEY");
+int Get(const Args& rest) {
+  const Args args = Texts(rest, "get", 3, "FILE SECTION KEY");
   const std::string text = ReadIniText(args[0]);
   WriteOut(storage::IniGetString(text, args[1], args[2], "", storage::kCryptIniReadBuffer).value + "\n");
   return kExitOk;
 }
 
-int Set(const Args& args) {
-  Expect(args, "set", 4, "FILE SECTION KEY VALUE");
+int Set(const Args& rest) {
+  const Args args = Texts(rest, "set", 4, "FILE SECTION KEY VALUE");
   const std::string& path = args[0];
   std::string value = args[3] == "-" ? ReadStandardInputLine("value of " + args[2]) : args[3];
   const storage::WipeOnExit wipeValue(value);
@@ -96,14 +99,14 @@ int Set(const Args& args) {
   return kExitOk;
 }
 
-int Dump(const Args& args) {
-  Expect(args, "dump", 1, "one FILE");
+int Dump(const Args& rest) {
+  const Args args = Texts(rest, "dump", 1, "one FILE");
   WriteOut(ReadIniText(args[0]));
   return kExitOk;
 }
 
-int Load(const Args& args) {
-  Expect(args, "load", 1, "one FILE");
+int Load(const Args& rest) {
+  const Args args = Texts(rest, "load", 1, "one FILE");
   std::string text;
   char chunk[4096];
   std::size_t n;
@@ -120,14 +123,7 @@ int RunIni(const Args& args) {
   // INI text passes through unchanged: no CR LF translation on the standard streams.
   platform::MakeStandardInputBinary();
   platform::MakeStandardOutputBinary();
-  if (args.empty()) throw UsageError("missing subcommand");
-  const std::string& command = args[0];
-  const Args rest = PositionalOnly(Args(args.begin() + 1, args.end()));
-  if (command == "get") return Get(rest);
-  if (command == "set") return Set(rest);
-  if (command == "dump") return Dump(rest);
-  if (command == "load") return Load(rest);
-  throw UsageError("unknown subcommand '" + command + "'");
+  return RunSubcommand(args, {{"get", Get}, {"set", Set}, {"dump", Dump}, {"load", Load}});
 }
 
 }  // namespace

@@ -116,12 +116,9 @@ void AppendEscaped(std::string& line, const std::string& text) {
 }
 
 int RunLog(const Args& args) {
-  if (args.empty()) throw UsageError("missing subcommand");
-  const Args rest(args.begin() + 1, args.end());
-  if (args[0] == "show") return Show(rest);
-  if (args[0] == "enable") return Switch(rest, true);
-  if (args[0] == "disable") return Switch(rest, false);
-  throw UsageError("unknown subcommand '" + args[0] + "'");
+  return RunSubcommand(args, {{"show", Show},
+                              {"enable", [](const Args& rest) { return Switch(rest, true); }},
+                              {"disable", [](const Args& rest) { return Switch(rest, false); }}});
 }
 
 }  // namespace

@@ -451,14 +451,7 @@ int Apply(const Args& rest) {
 }
 
 int RunSettings(const Args& args) {
-  if (args.empty()) throw UsageError("missing subcommand");
-  const Args rest(args.begin() + 1, args.end());
-  if (args[0] == "show") return Show(rest);
-  if (args[0] == "get") return Get(rest);
-  if (args[0] == "set") return Set(rest);
-  if (args[0] == "check") return Check(rest);
-  if (args[0] == "apply") return Apply(rest);
-  throw UsageError("unknown subcommand '" + args[0] + "'");
+  return RunSubcommand(args, {{"show", Show}, {"get", Get}, {"set", Set}, {"check", Check}, {"apply", Apply}});
 }
 
 }  // namespace

@@ -12,13 +12,9 @@
 #include "tests/unit/quandorctl/run_quandorctl.h"
 #include "tests/unit/test_folder.h"
 
+namespace quandorctl_test {
 namespace {
 
-using quandorctl_test::Arg;
-using quandorctl_test::Contains;
-using quandorctl_test::kSaved;
-using quandorctl_test::Quandorctl;
-using quandorctl_test::Result;
 using testing_support::TestFolder;
 
 namespace fs = std::filesystem;
@@ -157,3 +153,5 @@ TEST(QuandorctlDesiredState, ARefusedFileChangesNothing) {
 }
 
 }  // namespace
+
+}  // namespace quandorctl_test

@@ -14,12 +14,9 @@
 #include "tests/unit/quandorctl/run_quandorctl.h"
 #include "tests/unit/test_folder.h"
 
+namespace quandorctl_test {
 namespace {
 
-using quandorctl_test::Arg;
-using quandorctl_test::Contains;
-using quandorctl_test::Quandorctl;
-using quandorctl_test::Result;
 using testing_support::TestFolder;
 
 // The "exit status:" paragraph of a help text on one line, blanks collapsed.
@@ -184,3 +181,5 @@ TEST(QuandorctlExitStatus, EveryDocumentedStatusIsWhatTheProgramReturns) {
 }
 
 }  // namespace
+
+}  // namespace quandorctl_test

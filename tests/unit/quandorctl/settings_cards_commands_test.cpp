@@ -33,15 +33,10 @@
 #include "tests/unit/quandorctl/run_quandorctl.h"
 #include "tests/unit/test_folder.h"
 
+namespace quandorctl_test {
 namespace {
 
-using quandorctl_test::Arg;
-using quandorctl_test::Contains;
-using quandorctl_test::Quandorctl;
-using quandorctl_test::Result;
 using testing_support::TestFolder;
-
-using quandorctl_test::kSaved;
 
 void MakeCard(const TestFolder& dir, const std::string& fileName, const std::string& user,
               const std::string& password) {
@@ -781,3 +776,5 @@ TEST(QuandorctlOutput, AnOutputThatCannotBeWrittenIsExitStatusTwo) {
 }
 
 }  // namespace
+
+}  // namespace quandorctl_test
