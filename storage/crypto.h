@@ -41,6 +41,12 @@ class CCrypto {
  private:
   // True when a key was derived: the encipher and decipher operations need one.
   bool KeyReady() const;
+  // One archive form written into the work stream and enciphered, or deciphered and read
+  // back; a value the form cannot hold, or framing cut short, is a failure (crypto.cpp).
+  template <typename Write>
+  bool EncryptArchived(Write write, ByteArray& out);
+  template <typename Read>
+  bool DecryptArchived(const ByteArray& in, Read read);
 
   struct Backend;  // CryptoAPI on Windows (crypto_win.cpp), libcrypto elsewhere (crypto_openssl.cpp)
   std::unique_ptr<Backend> m_backend;
