@@ -128,22 +128,28 @@ TEST(LoadSettings, AnEncipheredFileThatDoesNotDecipherGivesEmptyTexts) {
   EXPECT_EQ(settings::LoadSettings(dir.path()), SettingsRecord{});
 }
 
-TEST(LoadSettings, ReadsTheEncipheredFileOnceForItsFourKeys) {
-  // The four values then belong to one version of the file, even when the service
-  // rewrites it meanwhile.
+// How often one load of a folder holding DistinctRecord() opens `fileName`; the load must
+// read that record back.
+int OpensOfOneLoad(const std::string& fileName) {
   TestFolder dir;
   settings::StoreSettings(dir.path(), DistinctRecord());
   int opens = 0;
   SettingsRecord r;
   {
     platform::ScopedFaultHook hook([&](FileOp op, const std::string& path) {
-      opens += op == FileOp::Open && path == dir / "SettingsHost.ini";
+      opens += op == FileOp::Open && path == dir / fileName;
       return false;
     });
     r = settings::LoadSettings(dir.path());
   }
-  EXPECT_EQ(opens, 1);
   EXPECT_EQ(r, DistinctRecord());
+  return opens;
+}
+
+TEST(LoadSettings, ReadsTheEncipheredFileOnceForItsFourKeys) {
+  // The four values then belong to one version of the file, even when the service
+  // rewrites it meanwhile.
+  EXPECT_EQ(OpensOfOneLoad("SettingsHost.ini"), 1);
 }
 
 TEST(LoadSettings, AnEncipheredFileThatCannotBeReadRaises) {
@@ -361,21 +367,7 @@ TEST(StoreSettingValues, WritesThePlainKeysAllOrNone) {
 
 #ifndef _WIN32
 // Windows reads the plain file with the profile functions, which the fault hook does not reach.
-TEST(LoadSettings, ReadsThePlainFileOnce) {
-  TestFolder dir;
-  settings::StoreSettings(dir.path(), DistinctRecord());
-  int opens = 0;
-  SettingsRecord r;
-  {
-    platform::ScopedFaultHook hook([&](FileOp op, const std::string& path) {
-      opens += op == FileOp::Open && path == dir / "Settings.ini";
-      return false;
-    });
-    r = settings::LoadSettings(dir.path());
-  }
-  EXPECT_EQ(opens, 1);
-  EXPECT_EQ(r, DistinctRecord());
-}
+TEST(LoadSettings, ReadsThePlainFileOnce) { EXPECT_EQ(OpensOfOneLoad("Settings.ini"), 1); }
 #endif
 
 TEST(StoreSettingValues, ANameThatIsNotARecordKeyWritesNothing) {
