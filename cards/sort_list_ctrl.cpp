@@ -125,17 +125,28 @@ bool CSortListCtrl::DefineColumns(const std::string& spec) {
   return true;
 }
 
-int CSortListCtrl::AppendRow(const RowRecord& row) {
-  // Texts beyond the columns the control accepted stay in the record only.
-  if (row.texts.size() < static_cast<std::size_t>(m_columnCount))
-    throw std::invalid_argument("a row needs one text per column");
+void CSortListCtrl::ReplaceRows(const std::vector<RowRecord>& rows) {
+  for (const RowRecord& row : rows) {
+    if (row.texts.size() < static_cast<std::size_t>(m_columnCount))
+      throw std::invalid_argument("a row needs one text per column");
+  }
+  m_list.SetRedraw(false);
+  // The items go before their records, so that no notification of the list sees a
+  // record that is gone.
+  m_list.DeleteAllItems();
+  m_rows.clear();
+  m_list.ReserveRows(static_cast<int>(rows.size()));
+  for (const RowRecord& row : rows) AppendRow(row);
+  m_list.SetRedraw(true);
+}
+
+void CSortListCtrl::AppendRow(const RowRecord& row) {
   auto record = std::make_unique<RowRecord>(row);
   const int index = m_list.InsertItem(m_list.ItemCount(), record->texts.empty() ? "" : record->texts[0],
                                       reinterpret_cast<LPARAM>(record.get()));
-  if (index < 0) return index;
+  if (index < 0) return;
   for (int column = 1; column < m_columnCount; ++column) m_list.SetItemText(index, column, record->texts[column]);
   m_rows.push_back(std::move(record));
-  return index;
 }
 
 void CSortListCtrl::ReleaseRows() {
@@ -143,11 +154,6 @@ void CSortListCtrl::ReleaseRows() {
   // a record that is gone.
   for (int row = 0; row < m_list.ItemCount(); ++row) m_list.SetItemData(row, 0);
   m_rows.clear();
-}
-
-void CSortListCtrl::RemoveAllRows() {
-  ReleaseRows();
-  m_list.DeleteAllItems();
 }
 
 void CSortListCtrl::RestoreColumnWidths() {
