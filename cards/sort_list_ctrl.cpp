@@ -126,10 +126,7 @@ bool CSortListCtrl::DefineColumns(const std::string& spec) {
 }
 
 void CSortListCtrl::ReplaceRows(const std::vector<RowRecord>& rows) {
-  for (const RowRecord& row : rows) {
-    if (row.texts.size() < static_cast<std::size_t>(m_columnCount))
-      throw std::invalid_argument("a row needs one text per column");
-  }
+  for (const RowRecord& row : rows) CheckTexts(row);
   m_list.SetRedraw(false);
   // The items go before their records, so that no notification of the list sees a
   // record that is gone.
@@ -140,13 +137,21 @@ void CSortListCtrl::ReplaceRows(const std::vector<RowRecord>& rows) {
   m_list.SetRedraw(true);
 }
 
-void CSortListCtrl::AppendRow(const RowRecord& row) {
+void CSortListCtrl::CheckTexts(const RowRecord& row) const {
+  // Texts beyond the columns the control accepted stay in the record only.
+  if (row.texts.size() < static_cast<std::size_t>(m_columnCount))
+    throw std::invalid_argument("a row needs one text per column");
+}
+
+int CSortListCtrl::AppendRow(const RowRecord& row) {
+  CheckTexts(row);
   auto record = std::make_unique<RowRecord>(row);
   const int index = m_list.InsertItem(m_list.ItemCount(), record->texts.empty() ? "" : record->texts[0],
                                       reinterpret_cast<LPARAM>(record.get()));
-  if (index < 0) return;
+  if (index < 0) return index;
   for (int column = 1; column < m_columnCount; ++column) m_list.SetItemText(index, column, record->texts[column]);
   m_rows.push_back(std::move(record));
+  return index;
 }
 
 void CSortListCtrl::ReleaseRows() {
