@@ -4,7 +4,8 @@
 // the same style in this program with the same texts, reading no file, painting paused
 // during the fill as the dialog's list does: the least any dialog showing that list pays.
 // "Shown" is the list holding its rows with nothing of it left to paint. Repetitions of
-// ours and the floors interleave.
+// ours and the floors interleave. A third floor reads the cards as the card list does
+// before that fill: the rows' cost without the dialog.
 //   bench_dialog PROGRAM REPETITIONS JSON-FILE
 // PROGRAM runs from a copy in a fresh folder; the card folder C:\Quandor-Authenticator\CARD
 // is made for the run (only where this program made it before, or none is there).
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <iterator>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -248,6 +250,18 @@ int main(int argc, char** argv) {
             floor.Hide();
           },
           [&] {
+            // The rows as a card list reads them (listing, reading and deciphering every
+            // card), then the same fill: what the rows cost without the dialog.
+            const Clock::time_point start = Clock::now();
+            std::vector<Card> read;
+            for (const cards::CardFile& card : cards::EnumerateCards(kCardFolder))
+              read.push_back({card.fileName, card.user, card.mask});
+            if (read.size() != cards.size()) throw std::runtime_error("the card list is wrong");
+            floor.Fill(read, read.size());
+            results.push_back({"dialog:FloorReadingCards" + n, MsSince(start)});
+            floor.Hide();
+          },
+          [&] {
             floor.Fill(cards, cards.size());
             const Clock::time_point start = Clock::now();
             floor.Fill(cards, cards.size() - 1);
@@ -263,7 +277,7 @@ int main(int argc, char** argv) {
       floor.Hide();
       std::vector<int> order;
       for (int r = 0; r < repetitions; ++r)
-        for (int s = 0; s < 4; ++s) order.push_back(s);
+        for (int s = 0; s < static_cast<int>(std::size(steps)); ++s) order.push_back(s);
       std::shuffle(order.begin(), order.end(), random);
       for (int s : order) steps[s]();
     }
