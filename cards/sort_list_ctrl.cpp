@@ -127,14 +127,30 @@ bool CSortListCtrl::DefineColumns(const std::string& spec) {
 
 void CSortListCtrl::ReplaceRows(const std::vector<RowRecord>& rows) {
   for (const RowRecord& row : rows) CheckTexts(row);
-  m_list.SetRedraw(false);
+  // Each message to a subclassed window first looks its subclass up, a window property:
+  // under Wine every look-up is a request to the wineserver, and a row takes several
+  // messages. Nothing the subclass handles (the header's drawing, the window's end) comes
+  // during a fill with painting paused, so the fill goes to the list's own procedure.
+  struct FillScope {
+    CSortListCtrl& self;
+    explicit FillScope(CSortListCtrl& list) : self(list) {
+      self.m_list.SetRedraw(false);
+      RemoveWindowSubclass(self.m_list.hwnd(), ListProcedure, kSubclassId);
+    }
+    ~FillScope() {
+      SetWindowSubclass(self.m_list.hwnd(), ListProcedure, kSubclassId, reinterpret_cast<DWORD_PTR>(&self));
+      self.m_list.SetRedraw(true);
+    }
+    FillScope(const FillScope&) = delete;
+    FillScope& operator=(const FillScope&) = delete;
+  };
+  const FillScope fill(*this);
   // The items go before their records, so that no notification of the list sees a
   // record that is gone.
   m_list.DeleteAllItems();
   m_rows.clear();
   m_list.ReserveRows(static_cast<int>(rows.size()));
   for (const RowRecord& row : rows) AppendRow(row);
-  m_list.SetRedraw(true);
 }
 
 void CSortListCtrl::CheckTexts(const RowRecord& row) const {
