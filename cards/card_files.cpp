@@ -35,8 +35,13 @@ std::vector<platform::DirectoryEntry> CardEntries(const std::string& folder) {
 CardFile::~CardFile() { storage::WipeText(password); }
 
 std::vector<CardFile> EnumerateCards(const std::string& folder, CardPasswords passwords) {
+  const std::vector<platform::DirectoryEntry> entries = CardEntries(folder);
+  const bool withPassword = passwords == CardPasswords::Read;
+  const std::vector<std::string> keys =
+      withPassword ? std::vector<std::string>{kUserKey, kPasswordKey} : std::vector<std::string>{kUserKey};
   std::vector<CardFile> cards;
-  for (const platform::DirectoryEntry& entry : CardEntries(folder)) {
+  cards.reserve(entries.size());
+  for (const platform::DirectoryEntry& entry : entries) {
     CardFile card;
     card.path = folder + entry.name;
     card.fileName = entry.name;
@@ -46,10 +51,7 @@ std::vector<CardFile> EnumerateCards(const std::string& folder, CardPasswords pa
     try {
       // One reading for both keys: a card rewritten meanwhile never shows the user name
       // of one version beside the password of the next, and a long list reads each file once.
-      const bool withPassword = passwords == CardPasswords::Read;
-      std::vector<std::string> account = storage::g_cardCryptIni.ReadKeys(
-          withPassword ? std::vector<std::string>{kUserKey, kPasswordKey} : std::vector<std::string>{kUserKey},
-          kCardSection);
+      std::vector<std::string> account = storage::g_cardCryptIni.ReadKeys(keys, kCardSection);
       card.user = std::move(account[0]);
       if (withPassword) {
         card.password = std::move(account[1]);

@@ -1,5 +1,7 @@
 #include "cards/card_files.h"
 
+#include <string_view>
+
 namespace cards {
 
 std::string MaskCardNumber(const std::string& number) {
@@ -9,15 +11,14 @@ std::string MaskCardNumber(const std::string& number) {
 }
 
 std::string CardNumberOfFileName(const std::string& fileName) {
-  static const std::string kExtension = ".dll";
+  // Every ".dll", left to right, wherever it stands: a card list makes this for each file.
+  constexpr std::string_view kExtension = ".dll";
   std::string number;
-  for (std::size_t at = 0; at < fileName.size();) {
-    if (fileName.compare(at, kExtension.size(), kExtension) == 0) {
-      at += kExtension.size();
-    } else {
-      number += fileName[at++];
-    }
-  }
+  number.reserve(fileName.size());
+  std::size_t from = 0;
+  for (std::size_t at; (at = fileName.find(kExtension, from)) != std::string::npos; from = at + kExtension.size())
+    number.append(fileName, from, at - from);
+  number.append(fileName, from, std::string::npos);
   return number;
 }
 

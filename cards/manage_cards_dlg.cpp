@@ -57,8 +57,7 @@ INT_PTR QDCardAuthenticatorManageCardsDlg::OnNotify(const NMHDR& header) {
 void QDCardAuthenticatorManageCardsDlg::ReloadCards() { ShowView(m_model.Reload()); }
 
 void QDCardAuthenticatorManageCardsDlg::ShowView(const CardListView& view) {
-  m_cardList.RemoveAllRows();
-  for (const RowRecord& row : view.rows) m_cardList.AppendRow(row);
+  m_cardList.ReplaceRows(view.rows);
   if (view.message) {
     ShowAccount({});
     ShowMessage(*view.message, MB_ICONINFORMATION);

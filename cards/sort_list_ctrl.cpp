@@ -125,10 +125,42 @@ bool CSortListCtrl::DefineColumns(const std::string& spec) {
   return true;
 }
 
-int CSortListCtrl::AppendRow(const RowRecord& row) {
+void CSortListCtrl::ReplaceRows(const std::vector<RowRecord>& rows) {
+  for (const RowRecord& row : rows) CheckTexts(row);
+  // Each message to a subclassed window first looks its subclass up, a window property:
+  // under Wine every look-up is a request to the wineserver, and a row takes several
+  // messages. Nothing the subclass handles (the header's drawing, the window's end) comes
+  // during a fill with painting paused, so the fill goes to the list's own procedure.
+  struct FillScope {
+    CSortListCtrl& self;
+    explicit FillScope(CSortListCtrl& list) : self(list) {
+      self.m_list.SetRedraw(false);
+      RemoveWindowSubclass(self.m_list.hwnd(), ListProcedure, kSubclassId);
+    }
+    ~FillScope() {
+      SetWindowSubclass(self.m_list.hwnd(), ListProcedure, kSubclassId, reinterpret_cast<DWORD_PTR>(&self));
+      self.m_list.SetRedraw(true);
+    }
+    FillScope(const FillScope&) = delete;
+    FillScope& operator=(const FillScope&) = delete;
+  };
+  const FillScope fill(*this);
+  // The items go before their records, so that no notification of the list sees a
+  // record that is gone.
+  m_list.DeleteAllItems();
+  m_rows.clear();
+  m_list.ReserveRows(static_cast<int>(rows.size()));
+  for (const RowRecord& row : rows) AppendRow(row);
+}
+
+void CSortListCtrl::CheckTexts(const RowRecord& row) const {
   // Texts beyond the columns the control accepted stay in the record only.
   if (row.texts.size() < static_cast<std::size_t>(m_columnCount))
     throw std::invalid_argument("a row needs one text per column");
+}
+
+int CSortListCtrl::AppendRow(const RowRecord& row) {
+  CheckTexts(row);
   auto record = std::make_unique<RowRecord>(row);
   const int index = m_list.InsertItem(m_list.ItemCount(), record->texts.empty() ? "" : record->texts[0],
                                       reinterpret_cast<LPARAM>(record.get()));
@@ -143,11 +175,6 @@ void CSortListCtrl::ReleaseRows() {
   // a record that is gone.
   for (int row = 0; row < m_list.ItemCount(); ++row) m_list.SetItemData(row, 0);
   m_rows.clear();
-}
-
-void CSortListCtrl::RemoveAllRows() {
-  ReleaseRows();
-  m_list.DeleteAllItems();
 }
 
 void CSortListCtrl::RestoreColumnWidths() {

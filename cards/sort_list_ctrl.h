@@ -63,7 +63,10 @@ class CSortListCtrl {
   // the control refused are kept but not shown) and its tag; the row's index, or -1
   // when the control refused the row.
   int AppendRow(const RowRecord& row);
-  void RemoveAllRows();
+  // Replaces every row by `rows`, appended in their order. The list paints once, after
+  // the last row (painted a row at a time, a visible list of thousands of rows repaints
+  // for seconds). Throws, changing nothing, when a row lacks a text for a column.
+  void ReplaceRows(const std::vector<RowRecord>& rows);
 
   // Column widths stored for this list in the profile (section "ListCtrls", entry the
   // list's control id), when such a value exists and fits the columns.
@@ -82,6 +85,7 @@ class CSortListCtrl {
   static LRESULT CALLBACK ListProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                         DWORD_PTR self);
   static int CALLBACK CompareItems(LPARAM row1, LPARAM row2, LPARAM self);
+  void CheckTexts(const RowRecord& row) const;  // throws std::invalid_argument
   void ReleaseRows();
 
   ui::ListView m_list;

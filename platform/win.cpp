@@ -257,28 +257,31 @@ void ReplaceFileContent(const std::string& path, std::string_view bytes, NewFile
 
 namespace {
 
+// The long form of a full path, so that a writer naming a folder by its 8.3 short name
+// meets the others; for a file not made yet, the long form of its folder. The short
+// names the system makes for long names all hold a '~', so a path without one is its own
+// long form, and the look-up (a search per folder of the path: under Wine 130 of the
+// 160 µs a whole turn takes) is left out for it.
+std::string LongForm(const std::string& full) {
+  if (full.find('~') == std::string::npos) return full;
+  char longer[32768];
+  DWORD n = GetLongPathNameA(full.c_str(), longer, sizeof longer);
+  if (n > 0 && n < sizeof longer) return std::string(longer, n);
+  const std::string folder = DirectoryOf(full);
+  n = GetLongPathNameA(folder.c_str(), longer, sizeof longer);
+  if (n == 0 || n >= sizeof longer) return full;
+  std::string longFolder(longer, n);
+  if (longFolder.back() != '\\') longFolder += '\\';
+  return longFolder + full.substr(folder.size());
+}
+
 // The lock's name: the file's full long path, upper-cased (names are compared without
 // regard to case), hashed with FNV-1a, in the global namespace so that the tray
 // programs of every log-on session and quandorctl meet on it.
 std::string RewriteLockName(const std::string& path) {
   char full[32768];
-  DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-  std::string text = n > 0 && n < sizeof full ? std::string(full, n) : path;
-  // The long form, so that a writer naming a folder by its 8.3 short name meets the
-  // others; for a file not made yet, the long form of its folder.
-  char longer[32768];
-  n = GetLongPathNameA(text.c_str(), longer, sizeof longer);
-  if (n > 0 && n < sizeof longer) {
-    text.assign(longer, n);
-  } else {
-    const std::string folder = DirectoryOf(text);
-    n = GetLongPathNameA(folder.c_str(), longer, sizeof longer);
-    if (n > 0 && n < sizeof longer) {
-      std::string longFolder(longer, n);
-      if (longFolder.back() != '\\') longFolder += '\\';
-      text = longFolder + text.substr(folder.size());
-    }
-  }
+  const DWORD n = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+  std::string text = LongForm(n > 0 && n < sizeof full ? std::string(full, n) : path);
   CharUpperBuffA(&text[0], static_cast<DWORD>(text.size()));
   std::uint64_t hash = 14695981039346656037ull;
   for (const char c : text) {
@@ -297,16 +300,20 @@ RewriteLock::RewriteLock(const std::string& path) : m_handle(0) {
   const std::string name = RewriteLockName(path);
   // Every user may wait for and release the mutex, whoever made it first: the tray
   // programs of other users and a quandorctl run by an administrator share it.
-  SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, FALSE};
-  constexpr char kEveryoneMayWait[] = "D:(A;;0x00100001;;;WD)(A;;GA;;;SY)(A;;GA;;;BA)";  // SYNCHRONIZE | MODIFY_STATE
-  ConvertStringSecurityDescriptorToSecurityDescriptorA(kEveryoneMayWait, SDDL_REVISION_1, &sa.lpSecurityDescriptor,
-                                                       nullptr);
-  HANDLE mutex = CreateMutexA(sa.lpSecurityDescriptor != nullptr ? &sa : nullptr, FALSE, name.c_str());
+  // The descriptor is made once for the process (and never freed: the system frees it
+  // at the end); a failed conversion leaves the mutex the default protection.
+  static const PSECURITY_DESCRIPTOR everyoneMayWait = [] {
+    constexpr char kEveryoneMayWait[] = "D:(A;;0x00100001;;;WD)(A;;GA;;;SY)(A;;GA;;;BA)";  // SYNCHRONIZE | MODIFY_STATE
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kEveryoneMayWait, SDDL_REVISION_1, &descriptor, nullptr))
+      descriptor = nullptr;
+    return descriptor;
+  }();
+  SECURITY_ATTRIBUTES sa{sizeof sa, everyoneMayWait, FALSE};
+  HANDLE mutex = CreateMutexA(everyoneMayWait != nullptr ? &sa : nullptr, FALSE, name.c_str());
   if (mutex == nullptr && GetLastError() == ERROR_ACCESS_DENIED)
     mutex = OpenMutexA(SYNCHRONIZE | MUTEX_MODIFY_STATE, FALSE, name.c_str());
-  const DWORD createError = GetLastError();
-  LocalFree(sa.lpSecurityDescriptor);
-  if (mutex == nullptr) Fail(path, "lock", createError);
+  if (mutex == nullptr) Fail(path, "lock", GetLastError());
   // An abandoned mutex (a writer that ended mid-rewrite) is ours now; its file was
   // replaced all at once or not at all.
   const DWORD wait = WaitForSingleObject(mutex, kRewriteLockWaitMs);

@@ -49,6 +49,7 @@ std::vector<std::string> CCryptIni::ReadKeys(const std::vector<std::string>& key
   m_nLastResult = 0;
   std::optional<std::string> text = ReadIniFile(m_strFileName);
   std::vector<std::string> values;
+  values.reserve(keys.size());
   for (const std::string& key : keys) {
     IniLookup lookup = text ? IniGetString(*text, section, key, "", kCryptIniReadBuffer) : IniLookup{};
     m_nLastResult = static_cast<std::int32_t>(lookup.copied);

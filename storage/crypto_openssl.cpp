@@ -2,6 +2,7 @@
 // CryptDeriveKey derives an AES-128 key from a SHA-1 hash (first 16 bytes of
 // SHA-1 over 64 bytes of 0x36 XORed with the hash), so that the files written here and
 // those written on Windows are the same bytes.
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 
 #include <cstring>
@@ -66,19 +67,49 @@ const FixedKey& TheFixedKey() {
   return fixed;
 }
 
+// A cipher context of one direction, kept by each thread for its life: making a context
+// and keying it cost more than deciphering a card file (a card list deciphers thousands
+// in a row, all with the one fixed key). A context keyed with the key asked for again
+// is only given its initialisation vector anew, which also resets its state.
+class ThreadCipher {
+ public:
+  ThreadCipher() : m_ctx(EVP_CIPHER_CTX_new(), &EVP_CIPHER_CTX_free) {}
+  ~ThreadCipher() { OPENSSL_cleanse(m_key, sizeof m_key); }
+  ThreadCipher(const ThreadCipher&) = delete;
+  ThreadCipher& operator=(const ThreadCipher&) = delete;
+
+  // The context ready for a new message under `key`; null when libcrypto refuses.
+  EVP_CIPHER_CTX* Start(const unsigned char* key, bool encrypt) {
+    const unsigned char iv[kCipherBlock] = {};
+    const bool sameKey = m_keyed && CRYPTO_memcmp(m_key, key, sizeof m_key) == 0;
+    m_keyed = false;  // until the init below succeeds
+    if (!m_ctx || Aes128Cbc() == nullptr ||
+        EVP_CipherInit_ex(m_ctx.get(), sameKey ? nullptr : Aes128Cbc(), nullptr, sameKey ? nullptr : key, iv,
+                          encrypt ? 1 : 0) != 1)
+      return nullptr;
+    std::memcpy(m_key, key, sizeof m_key);
+    m_keyed = true;
+    return m_ctx.get();
+  }
+
+ private:
+  CipherContext m_ctx;
+  bool m_keyed = false;
+  unsigned char m_key[16] = {};
+};
+
 // AES-128-CBC, zero initialisation vector, PKCS #5 padding: the key's defaults under
 // CryptoAPI.
 bool RunCipher(const unsigned char* key, bool encrypt, const std::string& in, std::string& out) {
-  CipherContext ctx(EVP_CIPHER_CTX_new(), &EVP_CIPHER_CTX_free);
-  const unsigned char iv[kCipherBlock] = {};
-  if (!ctx || Aes128Cbc() == nullptr ||
-      EVP_CipherInit_ex(ctx.get(), Aes128Cbc(), nullptr, key, iv, encrypt ? 1 : 0) != 1) return false;
+  thread_local ThreadCipher encipher, decipher;
+  EVP_CIPHER_CTX* ctx = (encrypt ? encipher : decipher).Start(key, encrypt);
+  if (ctx == nullptr) return false;
   std::string result(in.size() + kCipherBlock, '\0');
   int n = 0, last = 0;
   auto* buffer = reinterpret_cast<unsigned char*>(&result[0]);
-  if (EVP_CipherUpdate(ctx.get(), buffer, &n, reinterpret_cast<const unsigned char*>(in.data()),
+  if (EVP_CipherUpdate(ctx, buffer, &n, reinterpret_cast<const unsigned char*>(in.data()),
                        static_cast<int>(in.size())) != 1 ||
-      EVP_CipherFinal_ex(ctx.get(), buffer + n, &last) != 1) {
+      EVP_CipherFinal_ex(ctx, buffer + n, &last) != 1) {
     WipeText(result);  // a decipher that fails its padding test has already written plaintext
     return false;
   }

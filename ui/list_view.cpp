@@ -54,6 +54,13 @@ void ListView::SetExtendedStyle(DWORD mask, DWORD style) {
 
 int ListView::ItemCount() const { return static_cast<int>(SendMessageA(m_hwnd, LVM_GETITEMCOUNT, 0, 0)); }
 
+void ListView::ReserveRows(int rows) { SendMessageA(m_hwnd, LVM_SETITEMCOUNT, static_cast<WPARAM>(rows), 0); }
+
+void ListView::SetRedraw(bool redraw) {
+  SendMessageA(m_hwnd, WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
+  if (redraw) InvalidateRect(m_hwnd, nullptr, TRUE);
+}
+
 int ListView::InsertItem(int index, const std::string& text, LPARAM data) {
   LVITEMA item{};
   item.mask = LVIF_TEXT | LVIF_PARAM;

@@ -37,6 +37,11 @@ class ListView {
   void SetExtendedStyle(DWORD mask, DWORD style);
 
   int ItemCount() const;
+  // Room for `rows` rows made at once, so that a long fill does not grow the list step by step.
+  void ReserveRows(int rows);
+  // WM_SETREDRAW: with false, the control paints nothing until it is turned on again;
+  // turned on, the whole control is invalidated and painted once.
+  void SetRedraw(bool redraw);
   // A row with its column-0 text and item data; its index, or -1 when refused.
   int InsertItem(int index, const std::string& text, LPARAM data);
   void SetItemText(int row, int column, const std::string& text);

@@ -416,6 +416,41 @@ TEST(RewriteLock, ASecondWriterWaitsForTheFirst) {
   EXPECT_EQ(dir.Listing(), "");
 }
 
+#ifdef _WIN32
+// Writers meet whichever form of the folder's name they use: its long name, its short
+// name (a '~' in it), in any case; the file itself made or not yet.
+TEST(RewriteLock, WritersMeetByTheLongOrShortNameOfTheFolder) {
+  TestFolder dir;
+  const std::string longFolder = dir / "a folder with a long name";
+  ASSERT_TRUE(CreateDirectoryA(longFolder.c_str(), nullptr));
+  char shortName[MAX_PATH];
+  const DWORD n = GetShortPathNameA(longFolder.c_str(), shortName, sizeof shortName);
+  ASSERT_TRUE(n > 0 && n < sizeof shortName);
+  const std::string shortFolder(shortName, n);
+  ASSERT_NE(shortFolder.find('~'), std::string::npos) << shortFolder;
+  std::string upper = longFolder;
+  CharUpperBuffA(&upper[0], static_cast<DWORD>(upper.size()));
+  for (const bool fileExists : {false, true}) {
+    if (fileExists) dir.Write("a folder with a long name/Settings.ini", "[s]\r\n");
+    for (const std::string& other : {shortFolder, upper}) {
+      std::atomic<bool> secondHasIt{false};
+      std::thread second;
+      {
+        platform::RewriteLock first(longFolder + "\\Settings.ini");
+        second = std::thread([&] {
+          platform::RewriteLock lock(other + "\\Settings.ini");
+          secondHasIt = true;
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        EXPECT_FALSE(secondHasIt) << other << (fileExists ? ", the file made" : ", no file yet");
+      }
+      second.join();
+      EXPECT_TRUE(secondHasIt);
+    }
+  }
+}
+#endif
+
 TEST(ReadWholeFile, MissingFileNamesThePath) {
   TestFolder dir;
   try {

@@ -101,6 +101,11 @@ TEST(CCrypto, WhatDoesNotDecipherFailsAndLeavesTheOutArgument) {
     ByteArray object = "untouched";
     EXPECT_FALSE(crypto.DecryptObject(c.in, object)) << c.label;
     EXPECT_EQ(object, "untouched") << c.label;
+    // A cipher left half-way by the failure must not carry into the next file.
+    CCrypto next;
+    ASSERT_TRUE(next.DeriveKey(storage::kPassPhrase));
+    EXPECT_TRUE(next.DecryptObject(storage_vectors::kIniFile, object)) << "after " << c.label;
+    EXPECT_EQ(object, storage_vectors::kIniText) << "after " << c.label;
   }
 }
 
