@@ -25,13 +25,14 @@
 #include <vector>
 
 #include "cards/card_files.h"
+#include "res/resource.h"
 #include "storage/crypt_ini.h"
 #include "tests/fixtures/driver.h"
 
 namespace {
 
-constexpr WPARAM kManageCards = 32775;
-constexpr int kCardList = 1019, kDeleteCard = 1015;
+constexpr WPARAM kManageCards = ID_TRAY_MANAGECARDS;
+constexpr int kCardList = IDC_CARDLIST, kDeleteCard = IDC_DELETECARD;
 constexpr char kRoot[] = "C:\\Quandor-Authenticator\\";
 constexpr char kCardFolder[] = "C:\\Quandor-Authenticator\\CARD\\";
 constexpr char kMarker[] = "C:\\Quandor-Authenticator\\made-by-quandor-bench.txt";
