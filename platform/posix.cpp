@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -350,11 +351,16 @@ void SharedFile::Hold(bool exclusive) {
   // A second flock would turn the first into the other kind, not wait for it.
   if (m_held) throw std::logic_error(m_path + ": a second hold on one handle");
   const int fd = static_cast<int>(m_handle);
-  for (unsigned waited = 0;; ++waited) {
-    if (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) == 0) break;
+  // The clock is read only once the hold has to wait: most entries never do.
+  std::chrono::steady_clock::time_point firstRefused{};
+  while (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
     const int error = errno;
     if (error != EWOULDBLOCK && error != EINTR) Fail(m_path, "lock", error);
-    if (waited >= kRewriteLockWaitMs) throw RewriteLockTimedOut(m_path);
+    const auto now = std::chrono::steady_clock::now();
+    if (firstRefused == std::chrono::steady_clock::time_point{})
+      firstRefused = now;
+    else if (now - firstRefused >= std::chrono::milliseconds(kRewriteLockWaitMs))
+      throw RewriteLockTimedOut(m_path);
     ::usleep(1000);
   }
   m_held = true;

@@ -433,14 +433,19 @@ void SharedFile::HoldToRewrite() { Hold(true); }
 void SharedFile::Hold(bool) {
   if (m_held) throw std::logic_error(m_path + ": a second hold on one handle");
   const DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | LOCKFILE_EXCLUSIVE_LOCK;
-  for (unsigned waited = 0;; ++waited) {
+  ULONGLONG firstRefused = 0;  // the clock is read only once the hold has to wait
+  for (;;) {
     OVERLAPPED at{};
     at.OffsetHigh = kHoldOffsetHigh;
     at.Offset = kHoldOffsetLow;
     if (LockFileEx(reinterpret_cast<HANDLE>(m_handle), flags, 0, 1, 0, &at)) break;
     const DWORD error = GetLastError();
     if (error != ERROR_LOCK_VIOLATION) Fail(m_path, "lock", error);
-    if (waited >= kRewriteLockWaitMs) throw RewriteLockTimedOut(m_path);
+    const ULONGLONG now = GetTickCount64();
+    if (firstRefused == 0)
+      firstRefused = now;
+    else if (now - firstRefused >= kRewriteLockWaitMs)
+      throw RewriteLockTimedOut(m_path);
     Sleep(1);
   }
   m_held = true;
