@@ -51,19 +51,44 @@ std::string_view Bounded(const char* text, std::size_t limit) {
   return text == nullptr ? std::string_view("") : std::string_view(text, strnlen(text, limit));
 }
 
-// Appends what "%0<width>d" prints (width at most 4): the sign, zeros up to the width,
-// the digits.
-void AppendZeroPadded(std::string& text, int value, int width) {
-  char printed[16];  // filled from its end
-  char* at = printed + sizeof printed;
+// Room for a date or a time as printed below: three numbers of at most 11 characters
+// and two separators.
+constexpr std::size_t kStampRoom = 3 * 11 + 2;
+
+// Prints at `out` what "%0<width>d" prints: the sign, zeros up to the width, the
+// digits. Returns the end of what it printed.
+char* PrintZeroPadded(char* out, int value, int width) {
+  char digits[10];
+  int n = 0;
   unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
   do {
-    *--at = static_cast<char>('0' + magnitude % 10);
+    digits[n++] = static_cast<char>('0' + magnitude % 10);
     magnitude /= 10;
   } while (magnitude != 0);
-  while (printed + sizeof printed - at < width - (value < 0 ? 1 : 0)) *--at = '0';
-  if (value < 0) *--at = '-';
-  text.append(at, printed + sizeof printed);
+  if (value < 0) *out++ = '-';
+  for (int pad = width - n - (value < 0 ? 1 : 0); pad > 0; --pad) *out++ = '0';
+  while (n > 0) *out++ = digits[--n];
+  return out;
+}
+
+// Three numbers as "%02d<separator>%02d<separator>%0<lastWidth>d" prints them, at `out`
+// (kStampRoom characters). Written out digit by digit: an entry is written at every
+// step of the program, and printf's format parsing was a tenth of an entry's time.
+std::string_view PrintStamp(char* out, int first, int second, int third, int lastWidth, char separator) {
+  char* end = PrintZeroPadded(out, first, 2);
+  *end++ = separator;
+  end = PrintZeroPadded(end, second, 2);
+  *end++ = separator;
+  end = PrintZeroPadded(end, third, lastWidth);
+  return std::string_view(out, static_cast<std::size_t>(end - out));
+}
+
+std::string_view PrintDate(char* out, const platform::LocalTime& time) {
+  return PrintStamp(out, time.month, time.day, time.year, 4, '-');
+}
+
+std::string_view PrintTime(char* out, const platform::LocalTime& time) {
+  return PrintStamp(out, time.hour, time.minute, time.second, 2, ':');
 }
 
 // Whether `bytes` could begin an entry of ours: its date field, "MM-DD-YYYY" and a TAB,
@@ -79,36 +104,24 @@ bool BeginsLikeAnEntry(std::string_view bytes) {
 
 }  // namespace
 
-// Written out digit by digit: an entry is written at every step of the program, and
-// printf's format parsing was a tenth of an entry's time.
 std::string FormatLogDate(const platform::LocalTime& time) {
-  std::string text;
-  AppendZeroPadded(text, time.month, 2);
-  text += '-';
-  AppendZeroPadded(text, time.day, 2);
-  text += '-';
-  AppendZeroPadded(text, time.year, 4);
-  return text;
+  char text[kStampRoom];
+  return std::string(PrintDate(text, time));
 }
 
 std::string FormatLogTime(const platform::LocalTime& time) {
-  std::string text;
-  AppendZeroPadded(text, time.hour, 2);
-  text += ':';
-  AppendZeroPadded(text, time.minute, 2);
-  text += ':';
-  AppendZeroPadded(text, time.second, 2);
-  return text;
+  char text[kStampRoom];
+  return std::string(PrintTime(text, time));
 }
 
 std::string BuildEntryFields(const platform::LocalTime& time, std::string_view module, std::string_view procedure,
                              std::string_view description) {
-  std::string record;
-  record.reserve(kRecordBytes);  // room for the line end the caller adds
-  record.assign(kFieldBytes, '\0');
+  std::string record(kRecordBytes, '\0');  // room for the line end the caller adds
+  record.resize(kFieldBytes);
+  char stamp[kStampRoom];
   // A date or time that does not fit (a clock gone wrong) is cut, so the TAB still ends its field.
-  PlaceTabbed(record.data(), kDateOffset, kDateWidth, FormatLogDate(time));
-  PlaceTabbed(record.data(), kTimeOffset, kTimeWidth, FormatLogTime(time));
+  PlaceTabbed(record.data(), kDateOffset, kDateWidth, PrintDate(stamp, time));
+  PlaceTabbed(record.data(), kTimeOffset, kTimeWidth, PrintTime(stamp, time));
   PlaceTabbedWithoutSpaces(record.data(), kModuleOffset, kModuleWidth, module);
   PlaceTabbedWithoutSpaces(record.data(), kProcedureOffset, kProcedureWidth, procedure);
   Place(record.data(), kDescriptionOffset, kDescriptionWidth, description);
