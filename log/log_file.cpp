@@ -1,7 +1,6 @@
 #include "log/log_file.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -21,31 +20,75 @@ constexpr char kLineEnd[] = "\r\n";
 // never made of two entries' bytes (at worst one entry then stands twice).
 constexpr std::size_t kMovePiece = (64 * 1024 / kRecordBytes) * kRecordBytes;
 
-// An entry appends without the turn only this many records or more below the cap. The
-// file's length is read a moment before the append; the margin keeps an append that read
-// it so from meeting the cap's rewrite, which would cut it off: that would take this
-// many entries of other writers within that moment.
+// An entry appends without the turn only this many records or more below the cap.
+// Appenders at once each read the length before the others' entries land, so together
+// they could pass the cap from just below it; the margin keeps the file at most at the
+// cap: passing it would take this many entries of other writers within that moment.
 constexpr std::uint64_t kRecordsAheadOfTheCap = 1000;
-
-// Appends outside the turn lost an entry now and then in the two-writer test (1 run in
-// 15 natively, and under Wine): until that race is found, every entry takes its turn.
-constexpr bool kAppendsOutsideTheTurn = false;
 
 // Copies text into field bytes [offset, offset + width), cut to the width.
 void Place(char* record, std::size_t offset, std::size_t width, std::string_view text) {
   std::memcpy(record + offset, text.data(), std::min(text.size(), width));
 }
 
-// The text followed by a TAB, every space removed: the module and procedure fields.
-std::string TabbedWithoutSpaces(std::string_view name) {
-  std::string text;
+// Places the name followed by a TAB, every space removed, cut to the width: the module
+// and procedure fields.
+void PlaceTabbedWithoutSpaces(char* record, std::size_t offset, std::size_t width, std::string_view name) {
+  std::size_t n = 0;
   for (char c : name)
-    if (c != ' ') text += c;
-  return text + '\t';
+    if (c != ' ' && n < width) record[offset + n++] = c;
+  if (n < width) record[offset + n] = '\t';
 }
 
-std::string Bounded(const char* text, std::size_t limit) {
-  return text == nullptr ? std::string() : std::string(text, strnlen(text, limit));
+// Places the text cut to one less than the width, then a TAB: the date and time fields.
+void PlaceTabbed(char* record, std::size_t offset, std::size_t width, std::string_view text) {
+  const std::size_t n = std::min(text.size(), width - 1);
+  std::memcpy(record + offset, text.data(), n);
+  record[offset + n] = '\t';
+}
+
+std::string_view Bounded(const char* text, std::size_t limit) {
+  return text == nullptr ? std::string_view("") : std::string_view(text, strnlen(text, limit));
+}
+
+// Room for a date or a time as printed below: three numbers of at most 11 characters
+// and two separators.
+constexpr std::size_t kStampRoom = 3 * 11 + 2;
+
+// Prints at `out` what "%0<width>d" prints: the sign, zeros up to the width, the
+// digits. Returns the end of what it printed.
+char* PrintZeroPadded(char* out, int value, int width) {
+  char digits[10];
+  int n = 0;
+  unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+  do {
+    digits[n++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  if (value < 0) *out++ = '-';
+  for (int pad = width - n - (value < 0 ? 1 : 0); pad > 0; --pad) *out++ = '0';
+  while (n > 0) *out++ = digits[--n];
+  return out;
+}
+
+// Three numbers as "%02d<separator>%02d<separator>%0<lastWidth>d" prints them, at `out`
+// (kStampRoom characters). Written out digit by digit: an entry is written at every
+// step of the program, and printf's format parsing was a tenth of an entry's time.
+std::string_view PrintStamp(char* out, int first, int second, int third, int lastWidth, char separator) {
+  char* end = PrintZeroPadded(out, first, 2);
+  *end++ = separator;
+  end = PrintZeroPadded(end, second, 2);
+  *end++ = separator;
+  end = PrintZeroPadded(end, third, lastWidth);
+  return std::string_view(out, static_cast<std::size_t>(end - out));
+}
+
+std::string_view PrintDate(char* out, const platform::LocalTime& time) {
+  return PrintStamp(out, time.month, time.day, time.year, 4, '-');
+}
+
+std::string_view PrintTime(char* out, const platform::LocalTime& time) {
+  return PrintStamp(out, time.hour, time.minute, time.second, 2, ':');
 }
 
 // Whether `bytes` could begin an entry of ours: its date field, "MM-DD-YYYY" and a TAB,
@@ -62,25 +105,25 @@ bool BeginsLikeAnEntry(std::string_view bytes) {
 }  // namespace
 
 std::string FormatLogDate(const platform::LocalTime& time) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%02d-%02d-%04d", time.month, time.day, time.year);
-  return text;
+  char text[kStampRoom];
+  return std::string(PrintDate(text, time));
 }
 
 std::string FormatLogTime(const platform::LocalTime& time) {
-  char text[40];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d", time.hour, time.minute, time.second);
-  return text;
+  char text[kStampRoom];
+  return std::string(PrintTime(text, time));
 }
 
 std::string BuildEntryFields(const platform::LocalTime& time, std::string_view module, std::string_view procedure,
                              std::string_view description) {
-  std::string record(kFieldBytes, '\0');
+  std::string record(kRecordBytes, '\0');  // room for the line end the caller adds
+  record.resize(kFieldBytes);
+  char stamp[kStampRoom];
   // A date or time that does not fit (a clock gone wrong) is cut, so the TAB still ends its field.
-  Place(record.data(), kDateOffset, kDateWidth, FormatLogDate(time).substr(0, kDateWidth - 1) + '\t');
-  Place(record.data(), kTimeOffset, kTimeWidth, FormatLogTime(time).substr(0, kTimeWidth - 1) + '\t');
-  Place(record.data(), kModuleOffset, kModuleWidth, TabbedWithoutSpaces(module));
-  Place(record.data(), kProcedureOffset, kProcedureWidth, TabbedWithoutSpaces(procedure));
+  PlaceTabbed(record.data(), kDateOffset, kDateWidth, PrintDate(stamp, time));
+  PlaceTabbed(record.data(), kTimeOffset, kTimeWidth, PrintTime(stamp, time));
+  PlaceTabbedWithoutSpaces(record.data(), kModuleOffset, kModuleWidth, module);
+  PlaceTabbedWithoutSpaces(record.data(), kProcedureOffset, kProcedureWidth, procedure);
   Place(record.data(), kDescriptionOffset, kDescriptionWidth, description);
   return record;
 }
@@ -125,10 +168,10 @@ void CLogFile::CutBackTo(std::uint64_t length) {
   }
 }
 
-bool CLogFile::Open() {
+bool CLogFile::Open(platform::SharedFile::Writes writes) {
   if (m_szLogPath[0] == '\0') return false;
   try {
-    m_file = std::make_unique<platform::SharedFile>(Bounded(m_szLogPath, sizeof m_szLogPath - 1));
+    m_file.emplace(std::string(Bounded(m_szLogPath, sizeof m_szLogPath - 1)), writes);
   } catch (const platform::FileError&) {
     return false;
   }
@@ -137,7 +180,7 @@ bool CLogFile::Open() {
 
 bool CLogFile::AppendsWithoutATurn(std::uint64_t length) const {
   const std::uint64_t records = length / kRecordBytes;
-  return kAppendsOutsideTheTurn && records >= 1 && length % kRecordBytes == 0 &&
+  return records >= 1 && length % kRecordBytes == 0 &&
          records + kRecordsAheadOfTheCap < static_cast<std::uint64_t>(m_recordCap);
 }
 
@@ -206,13 +249,14 @@ void CLogFile::DropOldestEntries(std::uint64_t length, std::uint64_t records) {
 
 bool CLogFile::WriteLogEntry(const char* description) {
   const platform::LocalTime now = m_clock();
-  const std::string record =
+  std::string record =
       BuildEntryFields(now, Bounded(m_szModule, sizeof m_szModule - 1),
-                       Bounded(m_szProcedure, sizeof m_szProcedure - 1), Bounded(description, kDescriptionWidth)) +
-      kLineEnd;
-  if (!Open()) return false;
+                       Bounded(m_szProcedure, sizeof m_szProcedure - 1), Bounded(description, kDescriptionWidth));
+  record += kLineEnd;
+  if (!Open(platform::SharedFile::Writes::AtTheEndOnly)) return false;
   std::uint64_t length = 0;
   try {
+    m_file->HoldToAppend();
     length = m_file->Size();
   } catch (const platform::FileError&) {
     Close();
@@ -222,7 +266,8 @@ bool CLogFile::WriteLogEntry(const char* description) {
   // end, as the system places it, cannot meet another writer's entry there, so it needs
   // no turn. Everything else (the header of a new file, a torn tail, the cap) rewrites
   // bytes and takes the turn that our programs (the tray program of every user shares the
-  // day's file) take, then looks at the file again under it.
+  // day's file) take, then looks at the file again under it, holding it against appends:
+  // a length that ends inside a record may be an append still in flight, not a torn tail.
   if (AppendsWithoutATurn(length)) {
     m_nRecordCount = static_cast<std::int32_t>(length / kRecordBytes);
     m_position = length;
@@ -245,17 +290,23 @@ bool CLogFile::WriteLogEntry(const char* description) {
 bool CLogFile::WriteUnderTheTurn(const std::optional<std::string>& record) {
   std::optional<platform::RewriteLock> turn;
   try {
-    turn.emplace(Bounded(m_szLogPath, sizeof m_szLogPath - 1));
+    turn.emplace(std::string(Bounded(m_szLogPath, sizeof m_szLogPath - 1)));
   } catch (const platform::FileError&) {
     return false;
   }
-  if (!Open() || !PlaceAtEnd()) return false;
+  if (!Open(platform::SharedFile::Writes::AtOffsets)) return false;
+  try {
+    m_file->HoldToRewrite();
+  } catch (const platform::FileError&) {
+    Close();
+    return false;
+  }
+  if (!PlaceAtEnd()) return false;
   bool written = record.has_value();
   if (written) {
     try {
-      // At the end as the file is at that moment: even a writer that takes no turn (an
-      // older program, or an append of ours that needed none) never has its record
-      // overwritten.
+      // At the end as the file is at that moment: even a writer that takes neither the
+      // turn nor the hold (an older program) never has its record overwritten.
       m_file->Append(*record);
     } catch (const platform::FileError&) {
       written = false;

@@ -8,16 +8,12 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "platform/clock.h"
-
-namespace platform {
-class SharedFile;
-}
+#include "platform/files.h"
 
 namespace logging {
 
@@ -67,12 +63,12 @@ class CLogFile {
  private:
   void InitHeader();
   // Opens the file (not the turn). False when it cannot be opened.
-  bool Open();
+  bool Open(platform::SharedFile::Writes writes);
   // Whether an entry may go at the end of a file of `length` bytes without the turn.
   bool AppendsWithoutATurn(std::uint64_t length) const;
-  // Under the turn, on the open file: places the write position at its end, writing the
-  // header into an empty file, realigning a torn tail and dropping the oldest entries of
-  // a file at the cap. False (and the file closed) when a step fails.
+  // Under the turn, holding the open file to rewrite it: places the write position at its
+  // end, writing the header into an empty file, realigning a torn tail and dropping the
+  // oldest entries of a file at the cap. False (and the file closed) when a step fails.
   bool PlaceAtEnd();
   // Takes the turn, places the write position and appends `record`; without a record it
   // only tidies the file (a torn tail). True when the record was written.
@@ -85,8 +81,8 @@ class CLogFile {
 
   std::int32_t m_recordCap;
   Clock m_clock;
-  std::unique_ptr<platform::SharedFile> m_file;  // open only while one entry is written
-  std::uint64_t m_position = 0;                  // where the next write goes
+  std::optional<platform::SharedFile> m_file;  // open only while one entry is written
+  std::uint64_t m_position = 0;                // where the next write goes
 };
 
 // The date and time fields of an entry without their TABs: "%m-%d-%Y" and "%H:%M:%S".

@@ -120,7 +120,12 @@ std::vector<DirectoryEntry> ListDirectory(const std::string& folder, const std::
 // open, shared with other processes for reading and writing. Closed by the destructor.
 class SharedFile {
  public:
-  explicit SharedFile(const std::string& path);  // throws FileError
+  // Where the handle writes. AtTheEndOnly opens it for appending (O_APPEND;
+  // FILE_APPEND_DATA without FILE_WRITE_DATA on Windows): every write lands at the end
+  // without a call of its own to get there, and WriteAt is refused, since the system
+  // would put its bytes at the end instead of at the offset.
+  enum class Writes { AtOffsets, AtTheEndOnly };
+  explicit SharedFile(std::string path, Writes writes = Writes::AtOffsets);  // throws FileError
   ~SharedFile();
   SharedFile(const SharedFile&) = delete;
   SharedFile& operator=(const SharedFile&) = delete;
@@ -136,9 +141,26 @@ class SharedFile {
   void Flush();
   const std::string& path() const { return m_path; }
 
+  // Appenders and a writer that cuts or moves a file's bytes keep out of each other's way
+  // with these holds, taken on a handle and kept until it closes. The length of a file
+  // read while another handle appends can end inside that append (Linux raises it a page
+  // at a time), so a writer that took it for a torn tail would cut the append off.
+  // HoldToAppend is shared among appenders where the system places each append whole at
+  // the end (POSIX); on Windows it is exclusive, since under Wine a write at the end
+  // reads the length and then writes, and two at once land on each other. HoldToRewrite
+  // is exclusive everywhere: while it is held no append of another handle is in flight.
+  // Each waits up to kRewriteLockWaitMs for the other kind and then throws FileError.
+  // One hold per handle: a second one is refused (std::logic_error).
+  void HoldToAppend();
+  void HoldToRewrite();
+
  private:
+  void Hold(bool exclusive);
+
   std::string m_path;
   std::intptr_t m_handle;
+  Writes m_writes;
+  bool m_held = false;
 };
 
 // A file opened for reading only, never created, shared with writers (a program may

@@ -9,11 +9,14 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <stdexcept>
+#include <utility>
 
 #include "platform/clock.h"
 #include "platform/fault.h"
@@ -291,7 +294,10 @@ std::vector<DirectoryEntry> ListDirectory(const std::string& folder, const std::
   return entries;
 }
 
-SharedFile::SharedFile(const std::string& path) : m_path(path), m_handle(OpenChecked(path, O_RDWR | O_CREAT)) {}
+SharedFile::SharedFile(std::string path, Writes writes)
+    : m_path(std::move(path)),
+      m_handle(OpenChecked(m_path, O_RDWR | O_CREAT | (writes == Writes::AtTheEndOnly ? O_APPEND : 0))),
+      m_writes(writes) {}
 
 SharedFile::~SharedFile() { ::close(static_cast<int>(m_handle)); }
 
@@ -306,20 +312,24 @@ void SharedFile::ReadAt(std::uint64_t offset, char* buffer, std::size_t n) {
 }
 
 void SharedFile::WriteAt(std::uint64_t offset, std::string_view bytes) {
+  if (m_writes == Writes::AtTheEndOnly)
+    throw std::logic_error(m_path + ": a write at an offset on a handle that appends");
   WriteAll(static_cast<int>(m_handle), m_path, bytes, static_cast<off_t>(offset));
 }
 
 void SharedFile::Append(std::string_view bytes) {
   const int fd = static_cast<int>(m_handle);
   Check(FileOp::Write, m_path);
-  const int flags = ::fcntl(fd, F_GETFL);
-  if (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_APPEND) != 0) Fail(m_path, "append to", errno);
+  // A handle that writes at offsets appends for this one write only.
+  const bool atOffsets = m_writes == Writes::AtOffsets;
+  const int flags = atOffsets ? ::fcntl(fd, F_GETFL) : 0;
+  if (atOffsets && (flags < 0 || ::fcntl(fd, F_SETFL, flags | O_APPEND) != 0)) Fail(m_path, "append to", errno);
   ssize_t n;
   do {
     n = ::write(fd, bytes.data(), bytes.size());
   } while (n < 0 && errno == EINTR);
   const int error = errno;
-  ::fcntl(fd, F_SETFL, flags);
+  if (atOffsets) ::fcntl(fd, F_SETFL, flags);
   if (n < 0) Fail(m_path, "write", error);
   if (static_cast<std::size_t>(n) != bytes.size()) throw FileError(m_path, "cannot write (the disk is full)");
 }
@@ -330,6 +340,31 @@ void SharedFile::Truncate(std::uint64_t length) {
 }
 
 void SharedFile::Flush() { FlushChecked(static_cast<int>(m_handle), m_path); }
+
+void SharedFile::HoldToAppend() { Hold(false); }
+
+void SharedFile::HoldToRewrite() { Hold(true); }
+
+// A lock of the open file (flock), so it ends with the handle; the folder's turn is
+// another lock (RewriteLock) on another file, the folder.
+void SharedFile::Hold(bool exclusive) {
+  // A second flock would turn the first into the other kind, not wait for it.
+  if (m_held) throw std::logic_error(m_path + ": a second hold on one handle");
+  const int fd = static_cast<int>(m_handle);
+  // The clock is read only once the hold has to wait: most entries never do.
+  std::chrono::steady_clock::time_point firstRefused{};
+  while (::flock(fd, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB) != 0) {
+    const int error = errno;
+    if (error != EWOULDBLOCK && error != EINTR) Fail(m_path, "lock", error);
+    const auto now = std::chrono::steady_clock::now();
+    if (firstRefused == std::chrono::steady_clock::time_point{})
+      firstRefused = now;
+    else if (now - firstRefused >= std::chrono::milliseconds(kRewriteLockWaitMs))
+      throw RewriteLockTimedOut(m_path);
+    ::usleep(1000);
+  }
+  m_held = true;
+}
 
 ReadOnlyFile::ReadOnlyFile(const std::string& path) : m_path(path), m_handle(OpenRegularForReading(path)) {}
 

@@ -8,7 +8,9 @@
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "platform/clock.h"
 #include "platform/fault.h"
@@ -358,12 +360,33 @@ std::vector<DirectoryEntry> ListDirectory(const std::string& folder, const std::
   return entries;
 }
 
-SharedFile::SharedFile(const std::string& path)
-    : m_path(path),
-      m_handle(reinterpret_cast<std::intptr_t>(
-          OpenChecked(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS))) {}
+namespace {
 
-SharedFile::~SharedFile() { CloseHandle(reinterpret_cast<HANDLE>(m_handle)); }
+// The byte the holds lock: far past any length the file reaches, so that the lock, which
+// Windows enforces on reads and writes of its range, never stands in a reader's way.
+constexpr DWORD kHoldOffsetHigh = 0x7FFFFFFFu;
+constexpr DWORD kHoldOffsetLow = 0;
+
+}  // namespace
+
+SharedFile::SharedFile(std::string path, Writes writes)
+    : m_path(std::move(path)),
+      m_handle(reinterpret_cast<std::intptr_t>(
+          OpenChecked(m_path, GENERIC_READ | (writes == Writes::AtTheEndOnly ? FILE_APPEND_DATA : GENERIC_WRITE),
+                      FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS))),
+      m_writes(writes) {}
+
+SharedFile::~SharedFile() {
+  HANDLE h = reinterpret_cast<HANDLE>(m_handle);
+  // Closing would release the lock too, but not necessarily at once.
+  if (m_held) {
+    OVERLAPPED at{};
+    at.OffsetHigh = kHoldOffsetHigh;
+    at.Offset = kHoldOffsetLow;
+    UnlockFileEx(h, 0, 1, 0, &at);
+  }
+  CloseHandle(h);
+}
 
 std::uint64_t SharedFile::Size() {
   LARGE_INTEGER size;
@@ -378,6 +401,8 @@ void SharedFile::ReadAt(std::uint64_t offset, char* buffer, std::size_t n) {
 }
 
 void SharedFile::WriteAt(std::uint64_t offset, std::string_view bytes) {
+  if (m_writes == Writes::AtTheEndOnly)
+    throw std::logic_error(m_path + ": a write at an offset on a handle that appends");
   HANDLE h = reinterpret_cast<HANDLE>(m_handle);
   Seek(h, m_path, offset);
   WriteAll(h, m_path, bytes);
@@ -403,6 +428,35 @@ void SharedFile::Truncate(std::uint64_t length) {
 }
 
 void SharedFile::Flush() { FlushChecked(reinterpret_cast<HANDLE>(m_handle), m_path); }
+
+// Exclusive: Wine opens the file without O_APPEND, even for FILE_APPEND_DATA alone, and
+// a write at the end there reads the length and then writes at it: two appends at once
+// were seen to land on each other (the log's two-writer test lost entries).
+void SharedFile::HoldToAppend() { Hold(true); }
+
+void SharedFile::HoldToRewrite() { Hold(true); }
+
+// Every hold is exclusive here (see HoldToAppend).
+void SharedFile::Hold(bool) {
+  if (m_held) throw std::logic_error(m_path + ": a second hold on one handle");
+  const DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | LOCKFILE_EXCLUSIVE_LOCK;
+  ULONGLONG firstRefused = 0;  // the clock is read only once the hold has to wait
+  for (;;) {
+    OVERLAPPED at{};
+    at.OffsetHigh = kHoldOffsetHigh;
+    at.Offset = kHoldOffsetLow;
+    if (LockFileEx(reinterpret_cast<HANDLE>(m_handle), flags, 0, 1, 0, &at)) break;
+    const DWORD error = GetLastError();
+    if (error != ERROR_LOCK_VIOLATION) Fail(m_path, "lock", error);
+    const ULONGLONG now = GetTickCount64();
+    if (firstRefused == 0)
+      firstRefused = now;
+    else if (now - firstRefused >= kRewriteLockWaitMs)
+      throw RewriteLockTimedOut(m_path);
+    Sleep(1);
+  }
+  m_held = true;
+}
 
 ReadOnlyFile::ReadOnlyFile(const std::string& path)
     : m_path(path), m_handle(reinterpret_cast<std::intptr_t>(OpenRegularForReading(path))) {}

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <memory>
 #include <set>
 #include <string>
 #include <thread>
@@ -98,12 +100,16 @@ TEST(CLogFile, DateAndTimeFields) {
       {{2024, 3, 7, 9, 5, 3}, "03-07-2024", "09:05:03"},
       {{1999, 12, 31, 23, 59, 59}, "12-31-1999", "23:59:59"},
       {{2025, 1, 1, 0, 0, 0}, "01-01-2025", "00:00:00"},
+      // A clock gone wrong: as "%02d" and "%04d" print it.
+      {{-5, -1, 123, -12, 7, 100}, "-1-123--005", "-12:07:100"},
+      {{-2147483647 - 1, 0, 0, 0, 0, 0}, "00-00--2147483648", "00:00:00"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(logging::FormatLogDate(c.time), c.date);
     EXPECT_EQ(logging::FormatLogTime(c.time), c.clock);
     const std::string fields = logging::BuildEntryFields(c.time, "M", "P", "d");
-    EXPECT_EQ(fields.substr(0, 20), std::string(c.date) + "\t" + c.clock + "\t");
+    EXPECT_EQ(fields.substr(0, 20),
+              std::string(c.date).substr(0, 10) + "\t" + std::string(c.clock).substr(0, 8) + "\t");
   }
 }
 
@@ -221,6 +227,29 @@ TEST(CLogFile, EntriesOfTwoWritersAtOnceAllLandWhole) {
   }
   EXPECT_EQ(firsts, kEach);
   EXPECT_EQ(seconds, kEach);
+}
+
+// Another writer's append is in flight: the file's length ends inside its record (Linux
+// raises the length a page at a time while it writes). An entry written meanwhile waits
+// for it instead of cutting it back as a torn tail, and lands after it.
+TEST(CLogFile, AnAppendInFlightIsNotTakenForATornTail) {
+  TestFolder dir;
+  dir.Write("a.log", Header() + Entry("old"));
+  const std::string inFlight = Entry("in flight", "Other");
+  auto other = std::make_unique<platform::SharedFile>(dir / "a.log", platform::SharedFile::Writes::AtTheEndOnly);
+  other->HoldToAppend();
+  other->Append(inFlight.substr(0, 100));
+  std::thread writer([&] {
+    TestLog t(dir / "a.log");
+    EXPECT_TRUE(t.log.WriteLogEntry("new"));
+  });
+  // Time for the writer to look at the length while the append is half done; a writer
+  // that cut it back would have written its entry by then.
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  other->Append(inFlight.substr(100));
+  other.reset();
+  writer.join();
+  EXPECT_EQ(Records(dir.Read("a.log")), Records(Header() + Entry("old") + inFlight + Entry("new")));
 }
 
 TEST(CLogFile, NothingIsWrittenWhenTheFileCannotBeUsed) {

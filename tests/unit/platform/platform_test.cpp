@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <thread>
 
@@ -516,6 +518,64 @@ TEST(SharedFile, AnAppendLandsAtTheEndAsItIsThen) {
   platform::SharedFile(dir / "log").Append("THEIRS");
   ours.Append("ours");
   EXPECT_EQ(dir.Read("log"), "headTHEIRSours");
+}
+
+// A handle that appends puts every write at the end, even one made after another
+// handle wrote past the length it saw, and refuses a write at an offset, which the
+// system would put at the end instead.
+TEST(SharedFile, AHandleThatAppendsWritesOnlyAtTheEnd) {
+  TestFolder dir;
+  dir.Write("log", "head");
+  platform::SharedFile ours(dir / "log", platform::SharedFile::Writes::AtTheEndOnly);
+  ASSERT_EQ(ours.Size(), 4u);
+  platform::SharedFile(dir / "log").WriteAt(4, "THEIRS");
+  ours.Append("ours");
+  EXPECT_THROW(ours.WriteAt(0, "over"), std::logic_error);
+  EXPECT_EQ(dir.Read("log"), "headTHEIRSours");
+}
+
+// Which holds of two handles of one file wait for each other. Appenders share theirs
+// where the system appends whole (POSIX); under Wine they must not.
+TEST(SharedFile, HoldsToRewriteWaitForEveryOtherHold) {
+  enum Hold { ToAppend, ToRewrite };
+#ifdef _WIN32
+  constexpr bool kAppendersShare = false;
+#else
+  constexpr bool kAppendersShare = true;
+#endif
+  struct Case {
+    Hold first, second;
+    bool waits;
+  } cases[] = {
+      {ToAppend, ToAppend, !kAppendersShare},
+      {ToAppend, ToRewrite, true},
+      {ToRewrite, ToAppend, true},
+      {ToRewrite, ToRewrite, true},
+  };
+  auto take = [](platform::SharedFile& f, Hold hold) { hold == ToAppend ? f.HoldToAppend() : f.HoldToRewrite(); };
+  for (const Case& c : cases) {
+    TestFolder dir;
+    auto first = std::make_unique<platform::SharedFile>(dir / "log");
+    take(*first, c.first);
+    std::atomic<bool> held{false};
+    std::thread second([&] {
+      platform::SharedFile f(dir / "log");
+      take(f, c.second);
+      held = true;
+    });
+    if (c.waits) {
+      // Time for a hold that wrongly did not wait to be taken.
+      std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    } else {
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+      while (!held && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(held.load(), !c.waits) << c.first << " then " << c.second;
+    first.reset();  // closing the handle gives its hold back
+    second.join();
+    EXPECT_TRUE(held.load());
+  }
 }
 
 }  // namespace
