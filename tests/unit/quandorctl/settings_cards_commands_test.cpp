@@ -7,8 +7,7 @@
 #include <vector>
 
 #ifdef _WIN32
-#define NOMINMAX
-#include <windows.h>
+#include <windows.h>  // NOMINMAX comes from the build
 #else
 #include <fcntl.h>
 #include <poll.h>
