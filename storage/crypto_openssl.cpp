@@ -13,9 +13,13 @@
 
 namespace storage {
 
+namespace {
+constexpr std::size_t kKeyBytes = 16;  // AES-128
+}  // namespace
+
 struct CCrypto::Backend {
   bool hasKey = false;
-  unsigned char key[16] = {};
+  unsigned char key[kKeyBytes] = {};
 };
 
 namespace {
@@ -40,7 +44,7 @@ bool Sha1(const unsigned char* data, std::size_t n, unsigned char (&digest)[20])
 }
 
 // The AES-128 key of `passPhrase`; false when libcrypto cannot hash.
-bool KeyOf(const std::string& passPhrase, unsigned char (&key)[16]) {
+bool KeyOf(const std::string& passPhrase, unsigned char (&key)[kKeyBytes]) {
   unsigned char hash[20];
   if (!Sha1(reinterpret_cast<const unsigned char*>(passPhrase.data()), passPhrase.size(), hash)) return false;
   unsigned char block[64];
@@ -55,7 +59,7 @@ bool KeyOf(const std::string& passPhrase, unsigned char (&key)[16]) {
 // Every file uses the key of the fixed pass phrase: it is derived once for the process.
 struct FixedKey {
   bool ready = false;
-  unsigned char key[16] = {};
+  unsigned char key[kKeyBytes] = {};
 };
 
 const FixedKey& TheFixedKey() {
@@ -95,7 +99,7 @@ class ThreadCipher {
  private:
   CipherContext m_ctx;
   bool m_keyed = false;
-  unsigned char m_key[16] = {};
+  unsigned char m_key[kKeyBytes] = {};
 };
 
 // AES-128-CBC, zero initialisation vector, PKCS #5 padding: the key's defaults under
